@@ -1,0 +1,41 @@
+# The two entry points: `make run` and `make test`.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -G Ninja
+
+.PHONY: run test deps build build-asan test-release test-asan format bench clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+build-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DPICURA_SANITIZE=ON \
+	    -DPICURA_BENCH=OFF >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+# Starts Picura on the current display (under a virtual X server when there is none).
+run: build
+	@if [ -n "$$DISPLAY" ]; then $(BUILD)/picura; \
+	 else echo "No DISPLAY: starting Picura under xvfb-run"; xvfb-run -a -s '-screen 0 1280x1024x24' $(BUILD)/picura; fi
+
+test-release: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-asan: build-asan
+	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS) -LE e2e
+
+test: test-release test-asan
+
+bench: build
+	@for b in $(BUILD)/bench/picura_bench_*; do [ -x "$$b" ] && "$$b"; done
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)
