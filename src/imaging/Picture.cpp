@@ -1,11 +1,220 @@
 #include "imaging/Picture.h"
 
+#include "imaging/DecodeInternal.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
 namespace picura {
 
-// Provisional implementation: scales the whole picture every time.
-struct Picture::Pyramid {};
+// Halvings of the picture, built on the first strong reduction and shared by all copies.
+struct Picture::Pyramid {
+    std::once_flag built;
+    std::vector<QImage> levels;  // levels[k - 1] is the picture halved k times (sizes rounded down)
+};
 
-Picture::Picture(QImage image) : image_(image.convertToFormat(QImage::Format_RGB32)) {}
+namespace {
+
+constexpr int kWeightBits = 14;
+constexpr std::int32_t kWeightOne = 1 << kWeightBits;
+// Intermediate values keep 8 fraction bits: 255 << 8 fits 16 bits, times a weight fits 32 bits.
+constexpr int kIntermediateShift = kWeightBits - 8;
+constexpr int kFinalShift = kWeightBits + 8;
+// Parts with fewer output pixels are not worth a second thread.
+constexpr qint64 kThreadedPixels = 60000;
+
+// Halves a picture by averaging 2 × 2 blocks (sizes rounded down), two channels at a time in one word.
+QImage Halve(const QImage& src) {
+    const int w = src.width() / 2;
+    const int h = src.height() / 2;
+    QImage out(w, h, QImage::Format_RGB32);
+    if (out.isNull()) {
+        return out;
+    }
+    for (int y = 0; y < h; ++y) {
+        const auto* a = reinterpret_cast<const std::uint32_t*>(src.constScanLine(2 * y));
+        const auto* b = reinterpret_cast<const std::uint32_t*>(src.constScanLine(2 * y + 1));
+        auto* o = reinterpret_cast<std::uint32_t*>(out.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t p0 = a[2 * x], p1 = a[2 * x + 1], p2 = b[2 * x], p3 = b[2 * x + 1];
+            const std::uint32_t rb = (p0 & 0x00FF00FFu) + (p1 & 0x00FF00FFu) + (p2 & 0x00FF00FFu) +
+                                     (p3 & 0x00FF00FFu) + 0x00020002u;
+            const std::uint32_t g = (p0 & 0x0000FF00u) + (p1 & 0x0000FF00u) + (p2 & 0x0000FF00u) +
+                                    (p3 & 0x0000FF00u) + 0x00000200u;
+            o[x] = 0xFF000000u | ((rb >> 2) & 0x00FF00FFu) | ((g >> 2) & 0x0000FF00u);
+        }
+    }
+    return out;
+}
+
+// The source pixels that make one output pixel along one axis, with fixed-point weights summing to 1.
+struct AxisTaps {
+    std::vector<int> first;
+    std::vector<int> count;
+    std::vector<std::int32_t> weights;  // `stride` per output pixel
+    int stride = 0;
+    int lowest = 0;   // smallest source index used
+    int highest = 0;  // largest source index used
+};
+
+// Output pixels [from, to) of an axis scaled from `sourceLength` (at full size) to `targetLength`, read from
+// a level whose pixels stand for `factor` full-size pixels and which has `levelLength` pixels. Each output
+// pixel depends only on its own index, so parts of the same scaled picture agree exactly.
+AxisTaps MakeTaps(int from, int to, int sourceLength, int targetLength, int factor, int levelLength) {
+    AxisTaps t;
+    const int n = to - from;
+    t.first.resize(n);
+    t.count.resize(n);
+    const double ratio = static_cast<double>(sourceLength) / targetLength;
+    if (targetLength >= sourceLength) {
+        // Enlarging (or the same size): bilinear between the two nearest pixel centres.
+        t.stride = 2;
+        t.weights.assign(static_cast<std::size_t>(n) * 2, 0);
+        for (int i = 0; i < n; ++i) {
+            const int o = from + i;
+            double s = (o + 0.5) * ratio - 0.5;
+            s = std::clamp(s, 0.0, static_cast<double>(levelLength - 1));
+            int i0 = static_cast<int>(std::floor(s));
+            const auto frac = static_cast<std::int32_t>(std::lround((s - i0) * kWeightOne));
+            t.first[i] = i0;
+            if (frac == 0 || i0 + 1 >= levelLength) {
+                t.count[i] = 1;
+                t.weights[2 * i] = kWeightOne;
+            } else {
+                t.count[i] = 2;
+                t.weights[2 * i] = kWeightOne - frac;
+                t.weights[2 * i + 1] = frac;
+            }
+        }
+    } else {
+        // Shrinking: the average over the exact footprint of the output pixel.
+        const double step = ratio / factor;
+        t.stride = static_cast<int>(std::ceil(step)) + 2;
+        t.weights.assign(static_cast<std::size_t>(n) * t.stride, 0);
+        for (int i = 0; i < n; ++i) {
+            const int o = from + i;
+            double a = o * ratio / factor;
+            double b = (o + 1) * ratio / factor;
+            a = std::clamp(a, 0.0, static_cast<double>(levelLength));
+            b = std::clamp(b, 0.0, static_cast<double>(levelLength));
+            if (b - a < 1e-9) {
+                a = std::max(0.0, b - 1.0);
+            }
+            const int lo = std::min(static_cast<int>(std::floor(a)), levelLength - 1);
+            const int hi = std::max(lo + 1, std::min(static_cast<int>(std::ceil(b)), levelLength));
+            const int c = std::min(hi - lo, t.stride);
+            const double span = b - a;
+            std::int32_t* w = &t.weights[static_cast<std::size_t>(i) * t.stride];
+            double covered = 0.0;
+            std::int32_t given = 0;
+            for (int k = 0; k < c; ++k) {
+                const double left = std::max(a, static_cast<double>(lo + k));
+                const double right = std::min(b, static_cast<double>(lo + k + 1));
+                covered += std::max(0.0, right - left);
+                // Rounding the running total keeps the sum exactly one.
+                const auto upTo = static_cast<std::int32_t>(std::lround(covered / span * kWeightOne));
+                w[k] = upTo - given;
+                given = upTo;
+            }
+            w[c - 1] += kWeightOne - given;
+            t.first[i] = lo;
+            t.count[i] = c;
+        }
+    }
+    t.lowest = t.first.front();
+    t.highest = 0;
+    for (int i = 0; i < n; ++i) {
+        t.lowest = std::min(t.lowest, t.first[i]);
+        t.highest = std::max(t.highest, t.first[i] + t.count[i] - 1);
+    }
+    return t;
+}
+
+// Horizontal pass for source rows [rowFrom, rowTo): three channels of 8.8 fixed point per output column.
+void HorizontalPass(const QImage& src, const AxisTaps& xt, int rowFrom, int rowTo, std::uint16_t* out) {
+    const int outW = static_cast<int>(xt.first.size());
+    for (int y = rowFrom; y < rowTo; ++y) {
+        const auto* line = reinterpret_cast<const std::uint32_t*>(src.constScanLine(y));
+        std::uint16_t* o = out + static_cast<std::size_t>(y - rowFrom) * outW * 3;
+        for (int x = 0; x < outW; ++x) {
+            const std::uint32_t* p = line + xt.first[x];
+            const std::int32_t* w = &xt.weights[static_cast<std::size_t>(x) * xt.stride];
+            std::uint32_t r = 0, g = 0, b = 0;
+            for (int k = 0, n = xt.count[x]; k < n; ++k) {
+                const std::uint32_t px = p[k];
+                const auto wk = static_cast<std::uint32_t>(w[k]);
+                r += ((px >> 16) & 0xFF) * wk;
+                g += ((px >> 8) & 0xFF) * wk;
+                b += (px & 0xFF) * wk;
+            }
+            constexpr std::uint32_t half = 1u << (kIntermediateShift - 1);
+            o[3 * x] = static_cast<std::uint16_t>((r + half) >> kIntermediateShift);
+            o[3 * x + 1] = static_cast<std::uint16_t>((g + half) >> kIntermediateShift);
+            o[3 * x + 2] = static_cast<std::uint16_t>((b + half) >> kIntermediateShift);
+        }
+    }
+}
+
+// Vertical pass for output rows [from, to) of the part.
+void VerticalPass(const std::uint16_t* rows, int firstRow, const AxisTaps& yt, int outW, int from, int to,
+                  QImage* result) {
+    const int n3 = outW * 3;
+    std::vector<std::uint32_t> acc(static_cast<std::size_t>(n3));
+    for (int y = from; y < to; ++y) {
+        std::fill(acc.begin(), acc.end(), 1u << (kFinalShift - 1));
+        const std::int32_t* w = &yt.weights[static_cast<std::size_t>(y) * yt.stride];
+        for (int k = 0, n = yt.count[y]; k < n; ++k) {
+            const std::uint16_t* src = rows + static_cast<std::size_t>(yt.first[y] + k - firstRow) * n3;
+            const auto wk = static_cast<std::uint32_t>(w[k]);
+            std::uint32_t* a = acc.data();
+            for (int i = 0; i < n3; ++i) {
+                a[i] += src[i] * wk;
+            }
+        }
+        auto* o = reinterpret_cast<std::uint32_t*>(result->scanLine(y));
+        for (int x = 0; x < outW; ++x) {
+            o[x] = 0xFF000000u | ((acc[3 * x] >> kFinalShift) << 16) |
+                   ((acc[3 * x + 1] >> kFinalShift) << 8) | (acc[3 * x + 2] >> kFinalShift);
+        }
+    }
+}
+
+// Runs `job(from, to)` over [0, n), split in two halves on a second thread when the work is large.
+template <typename Job>
+void SplitRows(int n, bool threaded, const Job& job) {
+    if (!threaded || n < 2) {
+        job(0, n);
+        return;
+    }
+    const int mid = n / 2;
+    std::thread other([&] { job(mid, n); });
+    job(0, mid);
+    other.join();
+}
+
+}  // namespace
+
+Picture::Picture(QImage image) {
+    if (image.isNull()) {
+        return;
+    }
+    if (image.hasAlphaChannel()) {
+        image = image.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                line[x] = detail::FlattenOnWhite(line[x]);
+            }
+        }
+        image.reinterpretAsFormat(QImage::Format_RGB32);
+    }
+    image_ = image.convertToFormat(QImage::Format_RGB32);
+    pyramid_ = std::make_shared<Pyramid>();
+}
 
 QImage Picture::scaledPart(int scaledW, int scaledH, const QRect& part) const {
     if (image_.isNull() || scaledW <= 0 || scaledH <= 0) {
@@ -15,7 +224,61 @@ QImage Picture::scaledPart(int scaledW, int scaledH, const QRect& part) const {
     if (clipped.isEmpty()) {
         return {};
     }
-    return image_.scaled(scaledW, scaledH, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).copy(clipped);
+    const int srcW = image_.width();
+    const int srcH = image_.height();
+    if (scaledW == srcW && scaledH == srcH) {
+        return image_.copy(clipped);
+    }
+    QImage result(clipped.size(), QImage::Format_RGB32);
+    if (result.isNull()) {
+        return {};
+    }
+
+    // Start from the smallest halving that still has at least two pixels for every output pixel.
+    const QImage* level = &image_;
+    int factor = 1;
+    if (scaledW < srcW && scaledH < srcH) {
+        const double reduction =
+            std::min(static_cast<double>(srcW) / scaledW, static_cast<double>(srcH) / scaledH);
+        int wanted = 0;
+        while (reduction / (2 << wanted) >= 2.0) {
+            ++wanted;
+        }
+        if (wanted > 0) {
+            Pyramid& pyramid = *pyramid_;
+            std::call_once(pyramid.built, [&] {
+                QImage current = image_;
+                while (current.width() >= 2 && current.height() >= 2 && pyramid.levels.size() < 16) {
+                    current = Halve(current);
+                    if (current.isNull()) {
+                        break;
+                    }
+                    pyramid.levels.push_back(current);
+                }
+            });
+            wanted = std::min<int>(wanted, static_cast<int>(pyramid.levels.size()));
+            if (wanted > 0) {
+                level = &pyramid.levels[static_cast<std::size_t>(wanted - 1)];
+                factor = 1 << wanted;
+            }
+        }
+    }
+
+    const AxisTaps xt = MakeTaps(clipped.left(), clipped.right() + 1, srcW, scaledW, factor, level->width());
+    AxisTaps yt = MakeTaps(clipped.top(), clipped.bottom() + 1, srcH, scaledH, factor, level->height());
+    const int outW = clipped.width();
+    const int outH = clipped.height();
+    const int firstRow = yt.lowest;
+    const int rowCount = yt.highest - yt.lowest + 1;
+    std::vector<std::uint16_t> rows(static_cast<std::size_t>(rowCount) * outW * 3);
+    const bool threaded = qint64(outW) * outH >= kThreadedPixels && std::thread::hardware_concurrency() > 1;
+    SplitRows(rowCount, threaded, [&](int from, int to) {
+        HorizontalPass(*level, xt, firstRow + from, firstRow + to,
+                       rows.data() + static_cast<std::size_t>(from) * outW * 3);
+    });
+    SplitRows(outH, threaded,
+              [&](int from, int to) { VerticalPass(rows.data(), firstRow, yt, outW, from, to, &result); });
+    return result;
 }
 
 }  // namespace picura

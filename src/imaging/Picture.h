@@ -16,7 +16,7 @@ namespace picura {
 // interpolates; strong reductions start from a cached pyramid of halvings, so
 // the cost follows the size of the part, not the size of the picture.
 class Picture {
-public:
+  public:
     Picture() = default;
     explicit Picture(QImage image);
 
@@ -29,9 +29,11 @@ public:
     // `part` is in the coordinates of the scaled picture and is clipped to it;
     // the result has the clipped part's size (null when nothing is left).
     QImage scaledPart(int scaledW, int scaledH, const QRect& part) const;
-    QImage scaled(int scaledW, int scaledH) const { return scaledPart(scaledW, scaledH, QRect(0, 0, scaledW, scaledH)); }
+    QImage scaled(int scaledW, int scaledH) const {
+        return scaledPart(scaledW, scaledH, QRect(0, 0, scaledW, scaledH));
+    }
 
-private:
+  private:
     struct Pyramid;
     QImage image_;
     std::shared_ptr<Pyramid> pyramid_;

@@ -1,0 +1,79 @@
+#include "imaging/Decode.h"
+
+#include "imaging/CodecLimits.h"
+#include "imaging/DecodeInternal.h"
+#include "imaging/PictureFormat.h"
+
+#include <QFile>
+
+namespace picura {
+
+namespace detail {
+
+QImage NewWhiteImage(std::int64_t width, std::int64_t height) {
+    if (!PictureSizeAcceptable(width, height)) {
+        return {};
+    }
+    QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
+    if (!image.isNull()) {
+        image.fill(0xFFFFFFFFu);
+    }
+    return image;
+}
+
+}  // namespace detail
+
+namespace {
+
+// Larger files are not pictures we could show anyway.
+constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+
+}  // namespace
+
+Picture DecodePicture(const QByteArray& bytes) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    const auto size = static_cast<std::size_t>(bytes.size());
+    QImage image;
+    switch (DetectPictureFormat(bytes)) {
+        case PictureFormat::Jpeg:
+            image = detail::DecodeJpegBytes(data, size);
+            break;
+        case PictureFormat::Png:
+            image = detail::DecodePngBytes(data, size);
+            break;
+        case PictureFormat::Gif:
+            image = detail::DecodeGifBytes(data, size);
+            break;
+        case PictureFormat::Bmp:
+            image = detail::DecodeBmpBytes(data, size);
+            break;
+        case PictureFormat::Ico:
+        case PictureFormat::Cur:
+            image = detail::DecodeIconBytes(data, size);
+            break;
+        case PictureFormat::PcxColour:
+        case PictureFormat::PcxMono:
+            image = detail::DecodePcxBytes(data, size);
+            break;
+        case PictureFormat::Unknown:
+            break;
+    }
+    if (image.isNull()) {
+        return {};
+    }
+    return Picture(std::move(image));
+}
+
+Picture DecodePictureFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) {
+        return {};
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return {};
+    }
+    return DecodePicture(bytes);
+}
+
+}  // namespace picura

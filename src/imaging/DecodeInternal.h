@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QImage>
+
+#include <cstddef>
+#include <cstdint>
+
+// Decoders of the single formats; each returns a Format_RGB32 image with opaque pixels, or a null image.
+namespace picura::detail {
+
+QImage DecodeJpegBytes(const std::uint8_t* data, std::size_t size);
+QImage DecodePngBytes(const std::uint8_t* data, std::size_t size);
+QImage DecodeGifBytes(const std::uint8_t* data, std::size_t size);
+QImage DecodeBmpBytes(const std::uint8_t* data, std::size_t size);
+QImage DecodeIconBytes(const std::uint8_t* data, std::size_t size);
+QImage DecodePcxBytes(const std::uint8_t* data, std::size_t size);
+
+// channel = floor(a/255 * c + (1 - a/255) * 255), evaluated exactly in integers.
+inline std::uint32_t FlattenOnWhite(std::uint32_t argb) {
+    const std::uint32_t a = argb >> 24;
+    if (a == 255) {
+        return argb;
+    }
+    const std::uint32_t white = (255 - a) * 255;
+    const std::uint32_t r = (a * ((argb >> 16) & 0xFF) + white) / 255;
+    const std::uint32_t g = (a * ((argb >> 8) & 0xFF) + white) / 255;
+    const std::uint32_t b = (a * (argb & 0xFF) + white) / 255;
+    return 0xFF000000u | (r << 16) | (g << 8) | b;
+}
+
+// An RGB32 image of the given size with every pixel opaque white, or a null image when the size is refused.
+QImage NewWhiteImage(std::int64_t width, std::int64_t height);
+
+}  // namespace picura::detail

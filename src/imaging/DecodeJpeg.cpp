@@ -1,0 +1,274 @@
+#include "imaging/CodecLimits.h"
+#include "imaging/DecodeInternal.h"
+
+#include <csetjmp>
+#include <cstdio>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace picura::detail {
+
+namespace {
+
+// A hostile progressive file can hold thousands of tiny scans that take minutes to decode.
+constexpr int kMaxProgressiveScans = 500;
+// Whole-image coefficient buffers (progressive files) beyond this are refused.
+constexpr long kJpegMemoryLimit = 1024L * 1024L * 1024L;
+// Real files have a warning or two about stray bytes; thousands mean garbage.
+constexpr int kMaxWarnings = 100;
+
+struct JpegErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    int warnings;
+};
+
+struct JpegProgress {
+    jpeg_progress_mgr pub;
+};
+
+void OnJpegError(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+    std::longjmp(err->jump, 1);
+}
+
+void OnJpegMessage(j_common_ptr cinfo, int level) {
+    if (level >= 0) {
+        return;  // trace messages
+    }
+    auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+    // A file that ends early is refused rather than shown half grey.
+    if (err->pub.msg_code == JWRN_JPEG_EOF || ++err->warnings > kMaxWarnings) {
+        std::longjmp(err->jump, 1);
+    }
+}
+
+void OnJpegProgress(j_common_ptr cinfo) {
+    if (cinfo->is_decompressor) {
+        auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+        if (d->input_scan_number > kMaxProgressiveScans) {
+            ERREXIT(cinfo, JERR_BAD_SCAN_SCRIPT);
+        }
+    }
+}
+
+unsigned ReadU16(const JOCTET* p, bool little) {
+    return little ? (p[0] | (p[1] << 8)) : ((p[0] << 8) | p[1]);
+}
+
+std::uint32_t ReadU32(const JOCTET* p, bool little) {
+    return little ? (std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
+                     (std::uint32_t(p[3]) << 24))
+                  : ((std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) |
+                     std::uint32_t(p[3]));
+}
+
+// The orientation tag (1..8) of the first Exif APP1 segment's IFD0; 1 when there is none.
+int ExifOrientation(jpeg_saved_marker_ptr marker) {
+    for (; marker != nullptr; marker = marker->next) {
+        if (marker->marker != JPEG_APP0 + 1 || marker->data_length < 14) {
+            continue;
+        }
+        const JOCTET* d = marker->data;
+        if (d[0] != 'E' || d[1] != 'x' || d[2] != 'i' || d[3] != 'f' || d[4] != 0 || d[5] != 0) {
+            continue;
+        }
+        const JOCTET* tiff = d + 6;
+        const std::size_t size = marker->data_length - 6;
+        bool little;
+        if (tiff[0] == 'I' && tiff[1] == 'I') {
+            little = true;
+        } else if (tiff[0] == 'M' && tiff[1] == 'M') {
+            little = false;
+        } else {
+            return 1;
+        }
+        if (ReadU16(tiff + 2, little) != 42) {
+            return 1;
+        }
+        const std::uint32_t ifd = ReadU32(tiff + 4, little);
+        if (ifd > size || size - ifd < 2) {
+            return 1;
+        }
+        const unsigned count = ReadU16(tiff + ifd, little);
+        for (unsigned i = 0; i < count; ++i) {
+            const std::size_t at = std::size_t(ifd) + 2 + std::size_t(i) * 12;
+            if (at + 12 > size) {
+                return 1;
+            }
+            if (ReadU16(tiff + at, little) == 0x0112) {
+                const unsigned type = ReadU16(tiff + at + 2, little);
+                const unsigned value = type == 3 ? ReadU16(tiff + at + 8, little) : 0;
+                return value >= 1 && value <= 8 ? int(value) : 1;
+            }
+        }
+        return 1;
+    }
+    return 1;
+}
+
+// Where decoded rows go: `allocate` is called once the size is known and gives the first row and the
+// row stride of an RGB32 image (nullptr refuses).
+struct JpegTarget {
+    void* context;
+    unsigned char* (*allocate)(void* context, int width, int height, std::size_t* stride);
+    int orientation;
+};
+
+void CmykRowToRgb32(const JSAMPLE* in, unsigned char* out, JDIMENSION width, bool inverted) {
+    auto* px = reinterpret_cast<std::uint32_t*>(out);
+    for (JDIMENSION x = 0; x < width; ++x, in += 4) {
+        unsigned c = in[0], m = in[1], y = in[2], k = in[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        // Adobe writes inverted values: the stored value is 255 - ink.
+        const unsigned r = (c * k + 127) / 255;
+        const unsigned g = (m * k + 127) / 255;
+        const unsigned b = (y * k + 127) / 255;
+        px[x] = 0xFF000000u | (r << 16) | (g << 8) | b;
+    }
+}
+
+// The one place where libjpeg may jump back: only C structures live in this frame.
+bool RunJpegDecompress(const std::uint8_t* data, std::size_t size, JpegTarget* target) {
+    jpeg_decompress_struct cinfo;
+    JpegErrorManager err;
+    JpegProgress progress;
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = OnJpegError;
+    err.pub.emit_message = OnJpegMessage;
+    err.warnings = 0;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = kJpegMemoryLimit;
+    progress.pub.progress_monitor = OnJpegProgress;
+    cinfo.progress = &progress.pub;
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK ||
+        !PictureSizeAcceptable(cinfo.image_width, cinfo.image_height)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    target->orientation = ExifOrientation(cinfo.marker_list);
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    const bool inverted = cinfo.saw_Adobe_marker;
+    cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
+    jpeg_start_decompress(&cinfo);
+    std::size_t stride = 0;
+    unsigned char* base =
+        target->allocate(target->context, int(cinfo.output_width), int(cinfo.output_height), &stride);
+    if (base == nullptr) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    if (!cmyk) {
+        JSAMPROW rows[16];
+        while (cinfo.output_scanline < cinfo.output_height) {
+            const JDIMENSION first = cinfo.output_scanline;
+            JDIMENSION n = cinfo.output_height - first;
+            if (n > 16) {
+                n = 16;
+            }
+            for (JDIMENSION i = 0; i < n; ++i) {
+                rows[i] = base + (first + i) * stride;
+            }
+            jpeg_read_scanlines(&cinfo, rows, n);
+        }
+    } else {
+        JSAMPARRAY buffer = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                       cinfo.output_width * 4, 1);
+        while (cinfo.output_scanline < cinfo.output_height) {
+            const JDIMENSION y = cinfo.output_scanline;
+            jpeg_read_scanlines(&cinfo, buffer, 1);
+            CmykRowToRgb32(buffer[0], base + y * stride, cinfo.output_width, inverted);
+        }
+    }
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+unsigned char* AllocateImage(void* context, int width, int height, std::size_t* stride) {
+    auto* image = static_cast<QImage*>(context);
+    *image = QImage(width, height, QImage::Format_RGB32);
+    if (image->isNull()) {
+        return nullptr;
+    }
+    *stride = static_cast<std::size_t>(image->bytesPerLine());
+    return image->bits();
+}
+
+// Turns the stored picture so that it shows as the camera meant (Exif orientation 2..8).
+QImage ApplyOrientation(const QImage& src, int orientation) {
+    if (orientation <= 1 || orientation > 8) {
+        return src;
+    }
+    const int w = src.width();
+    const int h = src.height();
+    const bool swap = orientation >= 5;
+    QImage out(swap ? h : w, swap ? w : h, QImage::Format_RGB32);
+    if (out.isNull()) {
+        return {};
+    }
+    unsigned char* bits = out.bits();
+    const qsizetype stride = out.bytesPerLine();
+    for (int y = 0; y < h; ++y) {
+        const auto* line = reinterpret_cast<const std::uint32_t*>(src.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            int nx = x, ny = y;
+            switch (orientation) {
+                case 2:
+                    nx = w - 1 - x;
+                    break;
+                case 3:
+                    nx = w - 1 - x;
+                    ny = h - 1 - y;
+                    break;
+                case 4:
+                    ny = h - 1 - y;
+                    break;
+                case 5:
+                    nx = y;
+                    ny = x;
+                    break;
+                case 6:
+                    nx = h - 1 - y;
+                    ny = x;
+                    break;
+                case 7:
+                    nx = h - 1 - y;
+                    ny = w - 1 - x;
+                    break;
+                case 8:
+                    nx = y;
+                    ny = w - 1 - x;
+                    break;
+                default:
+                    break;
+            }
+            reinterpret_cast<std::uint32_t*>(bits + ny * stride)[nx] = line[x];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+QImage DecodeJpegBytes(const std::uint8_t* data, std::size_t size) {
+    QImage image;
+    JpegTarget target{&image, AllocateImage, 1};
+    if (!RunJpegDecompress(data, size, &target) || image.isNull()) {
+        return {};
+    }
+    return ApplyOrientation(image, target.orientation);
+}
+
+}  // namespace picura::detail
