@@ -225,6 +225,34 @@ TEST_F(X11KeyGrabberTest, GrabbedLettersReachUsInsteadOfTheFocusedWindowUntilRel
     EXPECT_EQ(Pressed(), QStringLiteral("asdfd"));
 }
 
+TEST_F(X11KeyGrabberTest, WhileOurOwnWindowHasTheFocusTheLettersStillOnlyNavigate) {
+    // With the focus on one of our windows X reports the grabbed key to that window; it must not
+    // type there as well.
+    QString typed;
+    class Recorder final : public QWidget {
+      public:
+        explicit Recorder(QString* typed) : typed_(typed) {}
+
+      protected:
+        void keyPressEvent(QKeyEvent* event) override { *typed_ += event->text(); }
+
+      private:
+        QString* typed_;
+    } window(&typed);
+    window.resize(200, 100);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(
+        Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(window.winId())}));
+
+    std::unique_ptr<X11KeyGrabber> grabber = X11KeyGrabber::ForApplication();
+    ASSERT_EQ(grabber->Grab(NavigationKeySet::All(), record), NavigationKeySet::All());
+    ASSERT_TRUE(Xdo({kKey, QStringLiteral("a"), QStringLiteral("b")}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return typed == QStringLiteral("b"); }, kTimeoutMs))
+        << typed.toStdString();
+    EXPECT_EQ(Pressed(), QStringLiteral("a"));
+}
+
 TEST_F(X11KeyGrabberTest, CapsLockAndNumLockDoNotStopTheKeys) {
     StartWitness();
     std::unique_ptr<X11KeyGrabber> grabber = X11KeyGrabber::ForApplication();
