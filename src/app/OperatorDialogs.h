@@ -17,15 +17,15 @@ enum class MessageAnswer { Ok, Cancel, Yes, No };
 
 struct FileDialogRequest {
     QString title;
-    QString filter;          // Qt form: "图片文件 (*.bmp *.jpg)"
-    QString startFolder;     // empty: the dialog's own choice
-    QString initialName;     // file name (or path) preselected
-    QString defaultSuffix;   // added when the operator types no extension, without the dot
+    QString filter;                // Qt form: "图片文件 (*.bmp *.jpg)"
+    QString startFolder;           // empty: the dialog's own choice
+    QString initialName;           // file name (or path) preselected
+    QString defaultSuffix;         // added when the operator types no extension, without the dot
     bool confirmOverwrite = true;  // save dialogs only
 };
 
 class OperatorDialogs {
-public:
+  public:
     virtual ~OperatorDialogs() = default;
 
     virtual MessageAnswer message(const QString& text, const QString& title, MessageIcon icon,

@@ -8,7 +8,9 @@
 namespace picura {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 QByteArray TrimBlanks(const QByteArray& bytes) {
     qsizetype begin = 0;

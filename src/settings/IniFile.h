@@ -16,7 +16,7 @@ inline constexpr qsizetype kMaxIniValueBytes = 10239;
 // without regard to letter case; CR LF and LF line ends are both read. Lines we
 // do not touch are written back byte for byte.
 class IniDocument {
-public:
+  public:
     static IniDocument Parse(const QByteArray& bytes);
     // A missing or unreadable file gives an empty document.
     static IniDocument Load(const QString& path);
@@ -32,7 +32,7 @@ public:
     // the file on disk is always complete. Returns false when that fails.
     bool save(const QString& path) const;
 
-private:
+  private:
     struct Line {
         QByteArray raw;  // without its line end
     };

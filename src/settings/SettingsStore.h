@@ -8,7 +8,7 @@ namespace picura {
 // batch crop and quick shoot. Every read uses the empty text as default; every
 // write replaces one value and keeps the rest of the file.
 class SettingsStore {
-public:
+  public:
     explicit SettingsStore(QString path) : path_(std::move(path)) {}
 
     const QString& path() const { return path_; }
@@ -16,7 +16,7 @@ public:
     // Failures are silent for the operator; the caller keeps using its value in memory.
     bool write(const QString& section, const QString& key, const QString& value) const;
 
-private:
+  private:
     QString path_;
 };
 
@@ -55,8 +55,14 @@ ModeSettings ReadBatchSettings(const SettingsStore& store, int namingListSize);
 ModeSettings ReadQuickShootSettings(const SettingsStore& store, int namingListSize);
 
 // Flag and format conventions of the store.
-inline bool FlagFromText(const QString& text) { return text == ini::kFlagOn; }
-inline QString FlagToText(bool on) { return on ? ini::kFlagOn : QString(); }
-inline QString FormatFromText(const QString& text) { return text.isEmpty() ? QStringLiteral(".JPG") : text; }
+inline bool FlagFromText(const QString& text) {
+    return text == ini::kFlagOn;
+}
+inline QString FlagToText(bool on) {
+    return on ? ini::kFlagOn : QString();
+}
+inline QString FormatFromText(const QString& text) {
+    return text.isEmpty() ? QStringLiteral(".JPG") : text;
+}
 
 }  // namespace picura

@@ -12,8 +12,12 @@ double TextToNumber(const QString& text);
 
 // Real numbers compare with a tolerance of 0.0000001.
 inline constexpr double kTolerance = 0.0000001;
-inline bool NearlyEqual(double a, double b) { return (a - b <= kTolerance) && (b - a <= kTolerance); }
-inline bool LessOrEqual(double a, double b) { return a - b <= kTolerance; }
+inline bool NearlyEqual(double a, double b) {
+    return (a - b <= kTolerance) && (b - a <= kTolerance);
+}
+inline bool LessOrEqual(double a, double b) {
+    return a - b <= kTolerance;
+}
 
 // Truncation toward zero, saturated to the int range (NaN gives 0).
 int Trunc(double v);

@@ -12,7 +12,7 @@ using namespace picura;
 namespace {
 
 class SettingsStoreTest : public ::testing::Test {
-protected:
+  protected:
     QTemporaryDir dir;
     SettingsStore store{dir.filePath(ini::kSettingsFileName)};
 };
@@ -58,7 +58,9 @@ TEST_F(SettingsStoreTest, OnlyTheExactFlagTextTurnsAFlagOn) {
     for (const char* text : {"1", "true", "真 ", "TRUE"}) {
         store.write(ini::kBatchSection, ini::kCropSound, QString::fromUtf8(text));
         // Blanks around a value are trimmed by the reader, so "真 " still reads as on.
-        EXPECT_EQ(ReadBatchSettings(store, 6).sound, QString::fromUtf8(text).trimmed() == QStringLiteral("真")) << text;
+        EXPECT_EQ(ReadBatchSettings(store, 6).sound,
+                  QString::fromUtf8(text).trimmed() == QStringLiteral("真"))
+            << text;
     }
 }
 

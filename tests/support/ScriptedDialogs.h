@@ -14,10 +14,10 @@ namespace picura::test {
 // and every dialog shown is recorded with its exact texts. An empty queue
 // answers like a cancelled dialog (Cancel / No for questions, Ok for messages).
 class ScriptedDialogs : public OperatorDialogs {
-public:
+  public:
     struct Shown {
         enum Kind { Message, OpenFile, SaveFile, Folder, Colour, Font } kind;
-        QString text;   // message text, or the dialog's filter
+        QString text;  // message text, or the dialog's filter
         QString title;
         MessageIcon icon = MessageIcon::None;
         MessageButtons buttons = MessageButtons::Ok;
@@ -26,7 +26,7 @@ public:
 
     std::vector<Shown> shown;
     std::deque<MessageAnswer> answers;
-    std::deque<std::optional<QString>> paths;    // open, save and folder dialogs
+    std::deque<std::optional<QString>> paths;  // open, save and folder dialogs
     std::deque<std::optional<QColor>> colours;
     std::deque<std::optional<QFont>> fonts;
 
@@ -39,9 +39,12 @@ public:
             return a;
         }
         switch (buttons) {
-            case MessageButtons::Ok: return MessageAnswer::Ok;
-            case MessageButtons::OkCancel: return MessageAnswer::Cancel;
-            default: return MessageAnswer::No;
+            case MessageButtons::Ok:
+                return MessageAnswer::Ok;
+            case MessageButtons::OkCancel:
+                return MessageAnswer::Cancel;
+            default:
+                return MessageAnswer::No;
         }
     }
     std::optional<QString> openFile(const FileDialogRequest& r) override {
@@ -87,7 +90,7 @@ public:
         return nullptr;
     }
 
-private:
+  private:
     std::optional<QString> nextPath() { return next(paths); }
     template <typename T>
     static std::optional<T> next(std::deque<std::optional<T>>& q) {

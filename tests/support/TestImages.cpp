@@ -44,8 +44,9 @@ int MaxChannelDifference(const QImage& a, const QImage& b) {
         const auto* la = reinterpret_cast<const QRgb*>(ca.constScanLine(y));
         const auto* lb = reinterpret_cast<const QRgb*>(cb.constScanLine(y));
         for (int x = 0; x < ca.width(); ++x) {
-            worst = std::max({worst, std::abs(qRed(la[x]) - qRed(lb[x])), std::abs(qGreen(la[x]) - qGreen(lb[x])),
-                              std::abs(qBlue(la[x]) - qBlue(lb[x]))});
+            worst =
+                std::max({worst, std::abs(qRed(la[x]) - qRed(lb[x])), std::abs(qGreen(la[x]) - qGreen(lb[x])),
+                          std::abs(qBlue(la[x]) - qBlue(lb[x]))});
         }
     }
     return worst;

@@ -1,0 +1,39 @@
+// Picura: head-shot and ID photos, one person after another.
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QStandardPaths>
+#include <QTranslator>
+
+#include "app/widgets/MainWindow.h"
+#include "app/widgets/QtOperatorDialogs.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Picura"));
+    QApplication::setOrganizationName(QStringLiteral("Picura"));
+
+    // The program speaks Chinese: Qt's own buttons and dialogs too.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtTranslator);
+    }
+    QFont font(QStringLiteral("Noto Sans CJK SC"));
+    font.setPixelSize(12);
+    QApplication::setFont(font);
+
+    picura::QtOperatorDialogs dialogs;
+    picura::MainWindow::Services services;
+    services.dialogs = &dialogs;
+    services.programFolder = QCoreApplication::applicationDirPath();
+    services.fallbackSettingsBase = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    picura::MainWindow window(services);
+    dialogs.setParent(&window);
+    window.start();
+    window.show();
+    window.dockEditTools();
+    return app.exec();
+}

@@ -1,0 +1,292 @@
+#include "app/widgets/MainWindow.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app/widgets/CropPanel.h"
+#include "app/widgets/EditToolsWindow.h"
+#include "app/widgets/HintStatusBar.h"
+#include "app/widgets/Icons.h"
+#include "app/widgets/SpinLineEdit.h"
+#include "app/widgets/ViewWidget.h"
+#include "settings/SettingsFolder.h"
+#include "settings/TextNumber.h"
+
+namespace picura {
+
+namespace {
+
+struct ToolbarEntry {
+    const char* caption;  // nullptr for a separator
+    const char* tooltip;
+    ToolbarIcon icon;
+};
+
+const ToolbarEntry kToolbarEntries[13] = {
+    {nullptr, nullptr, ToolbarIcon::Open},
+    {"打开", "打开一幅图片", ToolbarIcon::Open},
+    {"保存", "保存采集框内图片", ToolbarIcon::Save},
+    {nullptr, nullptr, ToolbarIcon::Open},
+    {"放大", "放大显示", ToolbarIcon::Zoom},
+    {"缩小", "缩小显示", ToolbarIcon::Zoom},
+    {"顺转", "顺时针转90度", ToolbarIcon::RotateRight},
+    {"逆转", "逆时针转90度", ToolbarIcon::RotateLeft},
+    {"编辑", "编辑图象", ToolbarIcon::Edit},
+    {nullptr, nullptr, ToolbarIcon::Open},
+    {"拍摄", "启动摄像头", ToolbarIcon::Camera},
+    {"帮助", "使用帮助", ToolbarIcon::Help},
+    {"主页", "软件主页", ToolbarIcon::Home},
+};
+
+}  // namespace
+
+MainWindow::MainWindow(Services services, QWidget* parent)
+    : QMainWindow(parent), services_(std::move(services)) {
+    setObjectName(QStringLiteral("主窗口"));
+    setWindowIcon(MakeAppIcon());
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("客户区"));
+    client_->setMouseTracking(true);
+    client_->installEventFilter(this);
+    setCentralWidget(client_);
+    setMouseTracking(true);
+
+    // The focus box lies under the toolbar: it only takes the keyboard focus.
+    focusBox_ = new QLineEdit(client_);
+    focusBox_->setObjectName(QStringLiteral("焦点框"));
+    focusBox_->setGeometry(364, 16, 216, 20);
+
+    buildToolbar();
+    buildMenu();
+
+    view_ = new ViewWidget(client_);
+    view_->setGeometry(4, 48, 411, 279);
+    view_->setAcceptDrops(true);
+
+    hbar_ = new QScrollBar(Qt::Horizontal, client_);
+    hbar_->setObjectName(QStringLiteral("横向滚动条"));
+    hbar_->setGeometry(4, 328, 411, 12);
+    vbar_ = new QScrollBar(Qt::Vertical, client_);
+    vbar_->setObjectName(QStringLiteral("纵向滚动条"));
+    vbar_->setGeometry(416, 48, 12, 279);
+
+    panel_ = new CropPanel(client_);
+    panel_->setGeometry(432, 48, 152, 292);
+
+    status_ = new HintStatusBar(client_);
+    status_->setObjectName(QStringLiteral("状态条1"));
+    status_->setGeometry(0, 340, 588, 20);
+
+    for (QWidget* w : std::initializer_list<QWidget*>{view_, hbar_, vbar_, toolbar_, status_}) {
+        w->setMouseTracking(true);
+        w->installEventFilter(this);
+    }
+    connect(panel_, &CropPanel::hovered, this, [this](QWidget* w) { hoverHint(w); });
+
+    editTools_ = new EditToolsWindow(this);
+    editTools_->hide();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildToolbar() {
+    toolbar_ = new QToolBar(client_);
+    toolbar_->setObjectName(QStringLiteral("工具条1"));
+    toolbar_->setGeometry(0, 0, 590, 49);
+    toolbar_->setIconSize(QSize(24, 24));
+    toolbar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolbar_->setMovable(false);
+    toolbar_->setAutoFillBackground(true);  // the focus box lies hidden under it
+    toolbar_->setFloatable(false);
+    for (int i = 0; i < 13; ++i) {
+        const ToolbarEntry& e = kToolbarEntries[i];
+        if (!e.caption) {
+            toolbar_->addSeparator();
+            continue;
+        }
+        QAction* a = toolbar_->addAction(MakeToolbarIcon(e.icon), QString::fromUtf8(e.caption));
+        a->setToolTip(QString::fromUtf8(e.tooltip));
+        connect(a, &QAction::triggered, this, [this, i] { onToolbarClick(i); });
+    }
+    for (QToolButton* b : toolbar_->findChildren<QToolButton*>()) {
+        b->setMouseTracking(true);
+        b->installEventFilter(this);
+        b->setFocusPolicy(Qt::NoFocus);
+    }
+}
+
+void MainWindow::buildMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("文件"));
+    file->addAction(QStringLiteral("打开"));
+    file->addAction(QStringLiteral("编辑"), this, [this] { onToolbarClick(8); });
+    file->addAction(QStringLiteral("拍摄"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("帮助"));
+    help->addAction(QStringLiteral("关于"));
+    help->addAction(QStringLiteral("使用帮助"));
+}
+
+void MainWindow::start() {
+    // 1. The primary screen.
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    state_.screenWidth = screen.width();
+    state_.screenHeight = screen.height();
+
+    // 2-3. Measure the client area at the designed outer size and grow the
+    // window by the difference, so that the client area is 586 × 360.
+    resize(kDesignedOuterWidth, kDesignedOuterHeight);
+    layout()->activate();
+    state_.allowances = MeasureAllowances(client_->width(), client_->height());
+    resize(width() + state_.allowances.width, height() + state_.allowances.height);
+    layout()->activate();
+    layoutMainWindow(width(), height());
+
+    // 4-6. Title, hint, scroll bars, size type.
+    setWindowTitle(kWindowTitle);
+    state_.currentHint = kStartHint;
+    status_->setHint(kStartHint);
+    hbar_->setEnabled(false);
+    vbar_->setEnabled(false);
+    panel_->presetBox()->setCurrentIndex(0);
+
+    // 7-8. The frame, centred in the view.
+    state_.viewCentre = QPoint(Trunc(view_->width() * 0.5), Trunc(view_->height() * 0.5));
+    state_.frame = CropFrame{Trunc(state_.viewCentre.x() - kDefaultFrameWidth * 0.5),
+                             Trunc(state_.viewCentre.y() - kDefaultFrameHeight * 0.5), kDefaultFrameWidth,
+                             kDefaultFrameHeight};
+
+    // 9-10. Text metrics, camera aspect and the JPG limit.
+    state_.textCharWidth = 6;
+    state_.textLineHeight = 12;
+    state_.cameraAspect = 0.75;
+    state_.jpgLimitKb = TextToNumber(panel_->jpgBox()->text());
+
+    // 11-13. Folders and settings.
+    state_.programFolder = services_.programFolder;
+    state_.settingsFolder = PrepareSettingsFolder(services_.programFolder, services_.fallbackSettingsBase);
+    ReadStartupSettings(state_);
+
+    // 15. The Edit tools window, hidden and docked.
+    editTools_->hide();
+    dockEditTools();
+}
+
+void MainWindow::layoutMainWindow(int W, int H) {
+    state_.lastOuterWidth = W;
+    state_.lastOuterHeight = H;
+    const MainLayout l = ComputeMainLayout(W, H, state_.allowances);
+    view_->setGeometry(l.view);
+    hbar_->setGeometry(l.horizontalBar);
+    vbar_->setGeometry(l.verticalBar);
+    panel_->setGeometry(l.cropPanel);
+    toolbar_->setGeometry(0, 0, std::max(590, client_->width() + 4), 49);
+    status_->setGeometry(0, client_->height() - 20, client_->width() + 2, 20);
+    status_->setPane0Width(l.statusPane0Width);
+
+    state_.viewCentre = ViewCentre(l.view.size());
+    const QPoint topLeft = CentredFrameTopLeft(state_.viewCentre, state_.frame.width, state_.frame.height);
+    state_.frame.left = topLeft.x();
+    state_.frame.top = topLeft.y();
+
+    if (state_.pictureLoaded) {
+        view_->setFocus();
+    }
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+        move(CentredOnScreen(frameGeometry().size(), s->geometry()));
+    }
+}
+
+void MainWindow::dockEditTools() {
+    const QPoint p = EditToolsPosition(frameGeometry().topLeft());
+    editTools_->move(p);
+}
+
+void MainWindow::onToolbarClick(int index) {
+    Q_UNUSED(index);  // the commands are wired as their operations arrive
+}
+
+void MainWindow::showHint(const QString& text) {
+    if (ShowHint(state_, text)) {
+        status_->setHint(text);
+    }
+}
+
+void MainWindow::hoverHint(QObject* component) {
+    const QString name = component->objectName();
+    static const QHash<QString, QString> kHints = {
+        {QStringLiteral("截图保存按钮"), QStringLiteral("保存采集框内图片")},
+        {QStringLiteral("截图上移按钮"), QStringLiteral("上移采集框")},
+        {QStringLiteral("截图下移按钮"), QStringLiteral("下移采集框")},
+        {QStringLiteral("截图左移按钮"), QStringLiteral("左移采集框")},
+        {QStringLiteral("截图右移按钮"), QStringLiteral("右移采集框")},
+        {QStringLiteral("像素宽编辑框"), QStringLiteral("设置输出图片宽度")},
+        {QStringLiteral("宽度标签"), QStringLiteral("设置输出图片宽度")},
+        {QStringLiteral("像素高编辑框"), QStringLiteral("设置输出图片高度")},
+        {QStringLiteral("高度标签"), QStringLiteral("设置输出图片高度")},
+        {QStringLiteral("JPG体积标签"), QStringLiteral("预设JPG图片输出体积")},
+        {QStringLiteral("小于编辑框"), QStringLiteral("预设JPG图片输出体积")},
+        {QStringLiteral("JPG体积编辑框"), QStringLiteral("预设JPG图片输出体积")},
+        {QStringLiteral("采集框颜色选择器"), QStringLiteral("采集框颜色不会影响输出图片颜色")},
+        {QStringLiteral("颜色选择标签"), QStringLiteral("采集框颜色不会影响输出图片颜色")},
+        {QStringLiteral("横向滚动条"), QStringLiteral("左右移动图片")},
+        {QStringLiteral("纵向滚动条"), QStringLiteral("上下移动图片")},
+    };
+    const auto it = kHints.constFind(name);
+    if (it != kHints.constEnd()) {
+        showHint(*it);
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseMove) {
+        if (watched == client_) {
+            clearHint();
+        } else if (watched == view_ || (watched->parent() == toolbar_) || watched == toolbar_) {
+            if (!state_.pictureLoaded) {
+                showHint(kStartHint);
+            } else if (watched != view_) {
+                clearHint();
+            }
+        } else {
+            hoverHint(watched);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (!shutDown_ && state_.lastOuterWidth != 0 &&
+        (width() != state_.lastOuterWidth || height() != state_.lastOuterHeight)) {
+        layoutMainWindow(width(), height());
+    }
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    dockEditTools();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    shutDown();
+    event->accept();
+}
+
+void MainWindow::shutDown() {
+    if (shutDown_) {
+        return;
+    }
+    shutDown_ = true;
+    state_.picture = Picture();
+    editTools_->close();
+}
+
+}  // namespace picura

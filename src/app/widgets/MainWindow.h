@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include "app/MainWindowState.h"
+
+class QAction;
+class QLineEdit;
+class QScrollBar;
+class QToolBar;
+
+namespace picura {
+
+class CropPanel;
+class EditToolsWindow;
+class HintStatusBar;
+class OperatorDialogs;
+class ViewWidget;
+
+// The Main window: lays its components out, forwards their events to the
+// operations and shows the state they leave behind.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+  public:
+    struct Services {
+        OperatorDialogs* dialogs = nullptr;
+        QString programFolder;         // the folder of the program file
+        QString fallbackSettingsBase;  // where settings go when the program folder is read-only
+    };
+
+    explicit MainWindow(Services services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The start-up sequence; call once, before show().
+    void start();
+
+    MainWindowState& state() { return state_; }
+    const MainWindowState& state() const { return state_; }
+
+    ViewWidget* view() const { return view_; }
+    QScrollBar* horizontalBar() const { return hbar_; }
+    QScrollBar* verticalBar() const { return vbar_; }
+    CropPanel* cropPanel() const { return panel_; }
+    HintStatusBar* hintBar() const { return status_; }
+    QToolBar* toolbar() const { return toolbar_; }
+    EditToolsWindow* editTools() const { return editTools_; }
+    QWidget* clientArea() const { return client_; }
+
+    // Lays the window out for a new outer size (called on every size change).
+    void layoutMainWindow(int outerWidth, int outerHeight);
+    // Moves the Edit tools window along with the Main window.
+    void dockEditTools();
+    // Runs the command of toolbar entry `index` (separators do nothing).
+    void onToolbarClick(int index);
+
+    void showHint(const QString& text);
+    void clearHint() { showHint(QString()); }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void buildToolbar();
+    void buildMenu();
+    void hoverHint(QObject* component);
+    void shutDown();
+
+    Services services_;
+    MainWindowState state_;
+    bool shutDown_ = false;
+
+    QWidget* client_ = nullptr;
+    QToolBar* toolbar_ = nullptr;
+    ViewWidget* view_ = nullptr;
+    QScrollBar* hbar_ = nullptr;
+    QScrollBar* vbar_ = nullptr;
+    CropPanel* panel_ = nullptr;
+    HintStatusBar* status_ = nullptr;
+    QLineEdit* focusBox_ = nullptr;
+    EditToolsWindow* editTools_ = nullptr;
+};
+
+}  // namespace picura

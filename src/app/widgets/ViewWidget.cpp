@@ -1,0 +1,56 @@
+#include "app/widgets/ViewWidget.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QWheelEvent>
+
+namespace picura {
+
+ViewWidget::ViewWidget(QWidget* parent) : QWidget(parent), textInput_(new QLineEdit(this)) {
+    setObjectName(QStringLiteral("可视画板"));
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    textInput_->setObjectName(QStringLiteral("文字输入编辑框"));
+    textInput_->setGeometry(307, 78, 12, 18);
+    textInput_->setFrame(false);
+    textInput_->hide();
+}
+
+void ViewWidget::setImage(const QImage& image) {
+    image_ = image;
+    update();
+}
+
+void ViewWidget::paintEvent(QPaintEvent* event) {
+    QPainter p(this);
+    const QRect r = event->rect();
+    p.fillRect(r, QColor(0xF0, 0xF0, 0xF0));
+    if (!image_.isNull()) {
+        p.drawImage(r.topLeft(), image_, r);
+    }
+}
+
+void ViewWidget::mousePressEvent(QMouseEvent* e) {
+    emit mousePressed(e->button(), e->position().toPoint(), e->modifiers());
+}
+
+void ViewWidget::mouseReleaseEvent(QMouseEvent* e) {
+    emit mouseReleased(e->button(), e->position().toPoint());
+}
+
+void ViewWidget::mouseMoveEvent(QMouseEvent* e) {
+    emit mouseMoved(e->position().toPoint(), e->buttons());
+}
+
+void ViewWidget::wheelEvent(QWheelEvent* e) {
+    emit wheelTurned(e->angleDelta().y());
+    e->accept();
+}
+
+void ViewWidget::keyPressEvent(QKeyEvent* e) {
+    emit keyPressed(e->key(), e->modifiers());
+}
+
+}  // namespace picura
