@@ -177,7 +177,9 @@ bool X11KeyGrabber::nativeEventFilter(const QByteArray& eventType, void* message
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) {
         return false;
     }
-    // Key press and release events share one layout.
+    // Key press and release events share one layout. Releases are taken too: the press that starts
+    // the grab is reported to the root window, but with our own window focused the release goes to
+    // that window, where it would count as an event of the Main window and re-arm a held key.
     const auto* keyEvent = static_cast<const xcb_key_press_event_t*>(message);
     if ((keyEvent->state & kModifierBits & ~kLockBits) != 0) {
         return false;  // Shift+A and the like are not ours; they go where they would have gone.
