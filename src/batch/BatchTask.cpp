@@ -1,0 +1,258 @@
+#include "batch/BatchTask.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+#include <limits>
+
+#include "batch/PictureFolder.h"
+#include "output/Naming.h"
+#include "settings/IniFile.h"
+#include "settings/TextNumber.h"
+
+namespace picura {
+namespace {
+
+int ReadNumber(const IniDocument& doc, const QString& section, const QString& key) {
+    return Trunc(TextToNumber(doc.value(section, key).value_or(QString())));
+}
+
+QString Section(qint64 position) {
+    return QString::number(position);
+}
+
+// A name the task can have written: a plain file name, nothing that leads
+// outside the source folder.
+bool IsPlainName(const QString& name) {
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QChar(u'\0'));
+}
+
+BatchView Message(BatchView::Outcome outcome, const QString& text) {
+    BatchView view;
+    view.outcome = outcome;
+    view.message = text;
+    view.title = kBatchMessageTitle;
+    return view;
+}
+
+// Lines in the file: a task of N pictures has at least 3N of them, which bounds a
+// count read from a damaged file.
+int LineCount(const IniDocument& doc) {
+    const QByteArray bytes = doc.toBytes();
+    return static_cast<int>(std::min<qsizetype>(bytes.count('\n'), std::numeric_limits<int>::max()));
+}
+
+}  // namespace
+
+QString BatchCaption(const QString& name, const QString& state) {
+    return QStringLiteral(" 当前文件：") + name + QStringLiteral("  ") + state;
+}
+
+BatchCropTask::BatchCropTask(QString taskFilePath, QString sourceFolder)
+    : path_(std::move(taskFilePath)), source_(std::move(sourceFolder)) {}
+
+QString BatchCropTask::PathIn(const QString& settingsFolder) {
+    return settingsFolder + QLatin1Char('/') + task::kFileName;
+}
+
+bool BatchCropTask::saveDoc(const IniDocument& doc) {
+    if (doc.save(path_)) {
+        writeError_.clear();
+        return true;
+    }
+    writeError_ =
+        QStringLiteral("批量截图任务文件“") + path_ + QStringLiteral("”无法写入，截图进度不能保存。");
+    return false;
+}
+
+bool BatchCropTask::create(const QStringList& names) {
+    if (names.isEmpty()) {
+        return false;
+    }
+    IniDocument doc;
+    doc.setValue(task::kPositionSection, task::kPositionKey, QStringLiteral("1"));
+    doc.setValue(task::kCountSection, task::kCountKey, QString::number(names.size()));
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QString section = Section(i + 1);
+        doc.setValue(section, task::kStateKey, task::kNotCropped);
+        doc.setValue(section, task::kNameKey, names[i]);
+    }
+    count_ = static_cast<int>(std::min<qsizetype>(names.size(), std::numeric_limits<int>::max()));
+    return saveDoc(doc);
+}
+
+int BatchCropTask::startOver() {
+    QFile::remove(path_);
+    position_ = 0;
+    currentName_.clear();
+    const QStringList names = ScanPictureFolder(source_);
+    if (names.isEmpty()) {
+        count_ = 0;
+        return 0;
+    }
+    create(names);
+    return count_;
+}
+
+void BatchCropTask::resume() {
+    const IniDocument doc = IniDocument::Load(path_);
+    const qint64 stored = ReadNumber(doc, task::kCountSection, task::kCountKey);
+    count_ = static_cast<int>(std::clamp<qint64>(stored, 0, LineCount(doc)));
+}
+
+void BatchCropTask::end() {
+    count_ = 0;
+    position_ = 0;
+    currentName_.clear();
+}
+
+int BatchCropTask::appendNew(IniDocument& doc) {
+    const QStringList listed = ScanPictureFolder(source_);
+    if (listed.isEmpty()) {
+        return 0;
+    }
+    // Folder names are unique, so taking every name the task knows out of the
+    // listing leaves the new ones, in folder order.
+    QSet<QString> known;
+    for (int i = 1; i <= count_; ++i) {
+        const QString name = doc.value(Section(i), task::kNameKey).value_or(QString());
+        if (!name.isEmpty()) {
+            known.insert(name);
+        }
+    }
+    int added = 0;
+    for (const QString& name : listed) {
+        if (known.contains(name)) {
+            continue;
+        }
+        const QString section = Section(qint64(count_) + added + 1);
+        doc.setValue(section, task::kStateKey, task::kNotCropped);
+        doc.setValue(section, task::kNameKey, name);
+        ++added;
+    }
+    if (added > 0) {
+        count_ += added;
+        doc.setValue(task::kCountSection, task::kCountKey, QString::number(count_));
+    }
+    return added;
+}
+
+bool BatchCropTask::appendNewPictures() {
+    IniDocument doc = IniDocument::Load(path_);
+    if (appendNew(doc) == 0) {
+        return false;
+    }
+    saveDoc(doc);
+    return true;
+}
+
+BatchView BatchCropTask::show(BatchDirection direction) {
+    IniDocument doc = IniDocument::Load(path_);
+    qint64 p = ReadNumber(doc, task::kPositionSection, task::kPositionKey);
+    switch (direction) {
+        case BatchDirection::Previous:
+            --p;
+            if (p == 0) {
+                return Message(BatchView::Outcome::AtFirst, kAtFirstMessage);
+            }
+            if (p < 0) {
+                return {};
+            }
+            break;
+        case BatchDirection::Current:
+            break;
+        case BatchDirection::Next:
+            ++p;
+            if (p > count_) {
+                if (appendNew(doc) == 0) {
+                    return Message(BatchView::Outcome::AtLast, kAtLastMessage);
+                }
+                if (p > count_) {
+                    // Only a damaged file holds a position beyond the list: keep what was added.
+                    saveDoc(doc);
+                    return Message(BatchView::Outcome::AtLast, kAtLastMessage);
+                }
+            }
+            break;
+    }
+
+    position_ = static_cast<int>(
+        std::clamp<qint64>(p, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    if (direction != BatchDirection::Current) {
+        doc.setValue(task::kPositionSection, task::kPositionKey, QString::number(p));
+        saveDoc(doc);  // one write, with any pictures appended above
+    }
+    currentName_ = doc.value(Section(p), task::kNameKey).value_or(QString());
+
+    BatchView view;
+    const QString file = source_ + QLatin1Char('/') + currentName_;
+    if (!IsPlainName(currentName_) || !QFileInfo(file).isFile()) {
+        view.outcome = BatchView::Outcome::Missing;
+        view.caption = BatchCaption(currentName_, task::kMissing);
+        return view;
+    }
+    view.outcome = BatchView::Outcome::Shown;
+    view.caption = BatchCaption(currentName_, doc.value(Section(p), task::kStateKey).value_or(QString()));
+    view.picturePath = file;
+    return view;
+}
+
+BatchView BatchCropTask::navigate(BatchDirection direction) {
+    if (count_ == 0) {
+        const QStringList names = ScanPictureFolder(source_);
+        if (names.isEmpty()) {
+            return {};
+        }
+        create(names);
+        return show(BatchDirection::Current);
+    }
+    return show(direction);
+}
+
+QString BatchCropTask::markCropped(PictureSource source, const QString& openedFilePath) {
+    if (source == PictureSource::OpenedFile) {
+        return BatchCaption(FileNameOfPath(openedFilePath), task::kCropped);
+    }
+    if (position_ >= 1 && position_ <= count_) {
+        IniDocument doc = IniDocument::Load(path_);
+        doc.setValue(Section(position_), task::kStateKey, task::kCropped);
+        saveDoc(doc);
+    }
+    return BatchCaption(currentName_, task::kCropped);
+}
+
+QString BatchCropTask::storedName(int position) const {
+    return IniDocument::Load(path_).value(Section(position), task::kNameKey).value_or(QString());
+}
+
+QString BatchCropTask::storedState(int position) const {
+    return IniDocument::Load(path_).value(Section(position), task::kStateKey).value_or(QString());
+}
+
+int BatchCropTask::storedPosition() const {
+    return ReadNumber(IniDocument::Load(path_), task::kPositionSection, task::kPositionKey);
+}
+
+int BatchCropTask::storedCount() const {
+    return ReadNumber(IniDocument::Load(path_), task::kCountSection, task::kCountKey);
+}
+
+ResumeCheck CheckResume(const QString& sourceFolder, const QString& saveFolder) {
+    if (sourceFolder.isEmpty() || !QFileInfo(sourceFolder).isDir()) {
+        return {ResumeCheck::Step::OpenSettings, QString(), QString()};
+    }
+    if (saveFolder.isEmpty()) {
+        return {ResumeCheck::Step::SaveFolder, QStringLiteral("批量截图保存目录尚未设置，请先设置。"),
+                QStringLiteral("提示：")};
+    }
+    if (!QFileInfo(saveFolder).isDir()) {
+        return {ResumeCheck::Step::SaveFolder, QStringLiteral("批量截图保存目录不存在，请重新设置。"),
+                QStringLiteral("提示：")};
+    }
+    return {};
+}
+
+}  // namespace picura
