@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "TestImages.h"
+#include "imaging/Encode.h"
+#include "output/EncodePicture.h"
+
+using namespace picura;
+
+namespace {
+
+class EncodePictureTest : public ::testing::Test {
+  protected:
+    const QImage crop = test::MakePhotoLike(413, 626, 7);
+};
+
+// The search against the real encoder: the result fits, decodes to the crop's
+// size and looks like it, and the next quality the fine pass would have tried
+// does not fit.
+void ExpectBestFit(const QImage& crop, double limitKb) {
+    SCOPED_TRACE(limitKb);
+    const EncodeResult r = EncodePicture(crop, OutputFormat::Jpg, limitKb);
+    ASSERT_TRUE(r.ok);
+    ASSERT_FALSE(r.failed);
+    EXPECT_LE(r.bytes.size(), JpegLimitBytes(limitKb));
+    const QImage decoded = QImage::fromData(r.bytes, "JPG");
+    ASSERT_EQ(decoded.size(), crop.size());
+    EXPECT_LT(test::MeanChannelDifference(decoded, crop), 20.0);
+    ASSERT_GE(r.quality, 0);
+    EXPECT_EQ(EncodeJpeg(crop, r.quality), r.bytes);
+    if (r.quality < 100 && r.quality % 5 != 4) {
+        EXPECT_GT(EncodeJpeg(crop, r.quality + 1).size(), JpegLimitBytes(limitKb));
+    }
+}
+
+TEST_F(EncodePictureTest, JpegUnderTwentyAndThirtyKilobytes) {
+    ExpectBestFit(crop, 20);
+    ExpectBestFit(crop, 30);
+    EXPECT_GE(EncodePicture(crop, OutputFormat::Jpg, 30).quality,
+              EncodePicture(crop, OutputFormat::Jpg, 20).quality);
+}
+
+TEST_F(EncodePictureTest, UnreachableLimitWritesQualityZeroAndReportsItsSize) {
+    const EncodeResult r = EncodePicture(crop, OutputFormat::Jpg, 0.3);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.quality, 0);
+    EXPECT_EQ(r.bytes, EncodeJpeg(crop, 0));
+    EXPECT_EQ(r.lastSize, r.bytes.size());
+    EXPECT_GT(r.lastSize, 307);
+}
+
+TEST_F(EncodePictureTest, OtherFormatsIgnoreTheLimitAndKeepTheSize) {
+    for (const char* ext : {".bmp", ".PNG", ".Gif"}) {
+        SCOPED_TRACE(ext);
+        const EncodeResult r = EncodePicture(crop, QString::fromLatin1(ext), 0.3);
+        EXPECT_TRUE(r.ok);
+        EXPECT_FALSE(r.failed);
+        const QImage decoded = QImage::fromData(r.bytes);
+        EXPECT_EQ(decoded.size(), crop.size());
+    }
+    const QImage solid = test::MakeSolid(40, 30, qRgb(10, 200, 30));
+    EXPECT_EQ(test::MaxChannelDifference(QImage::fromData(EncodePicture(solid, ".png", 1).bytes), solid), 0);
+    EXPECT_EQ(test::MaxChannelDifference(QImage::fromData(EncodePicture(solid, ".bmp", 1).bytes), solid), 0);
+}
+
+TEST_F(EncodePictureTest, ExtensionsInAnyCaseAndUnknownOnes) {
+    const EncodeResult jpeg = EncodePicture(crop, QStringLiteral(".JPEG"), 30);
+    ASSERT_GE(jpeg.bytes.size(), 2);
+    EXPECT_EQ(jpeg.bytes.left(2), QByteArray("\xFF\xD8"));
+    EXPECT_LE(jpeg.bytes.size(), 30 * 1024);
+
+    const EncodeResult tif = EncodePicture(crop, QStringLiteral(".tif"), 30);
+    EXPECT_TRUE(tif.ok);
+    EXPECT_TRUE(tif.failed);
+    EXPECT_TRUE(tif.bytes.isEmpty());
+
+    const EncodeResult none = EncodePicture(QImage(), OutputFormat::Jpg, 30);
+    EXPECT_TRUE(none.ok);
+    EXPECT_TRUE(none.failed);
+    EXPECT_TRUE(none.bytes.isEmpty());
+}
+
+}  // namespace
