@@ -5,10 +5,12 @@
 namespace picura {
 
 void ViewBoards::resize(QSize viewSize) {
-    const QSize size(std::max(1, viewSize.width()), std::max(1, viewSize.height()));
-    display = QImage(size, QImage::Format_RGB32);
-    display.fill(kBoardBackground);
-    visible = display.copy();
+    const int w = std::max(1, viewSize.width());
+    const int h = std::max(1, viewSize.height());
+    for (DrawingBoard* board : {&display, &visible}) {
+        board->setBackgroundColor(kBoardBackground);
+        board->resize(w, h);
+    }
 }
 
 }  // namespace picura

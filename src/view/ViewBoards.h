@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QImage>
+#include "imaging/DrawingBoard.h"
+
+#include <QRgb>
 #include <QSize>
 
 namespace picura {
@@ -8,7 +10,7 @@ namespace picura {
 // The colour every clear of the view's boards fills with (light grey).
 inline constexpr QRgb kBoardBackground = 0xFFF0F0F0;
 
-// The two view-sized boards of the Main window, as RGB32 pictures:
+// The two view-sized boards of the Main window:
 // - display: the part of the scaled picture that is in view, centred when the
 //   picture is smaller; the pen and the text tool draw here;
 // - visible: what the operator sees, a copy of the display board with the
@@ -16,8 +18,8 @@ inline constexpr QRgb kBoardBackground = 0xFFF0F0F0;
 // The scaled picture itself is never kept whole: only its part in view is
 // computed (Picture::scaledPart), except when the display is baked.
 struct ViewBoards {
-    QImage display;
-    QImage visible;
+    DrawingBoard display;
+    DrawingBoard visible;
 
     ViewBoards() = default;
     explicit ViewBoards(QSize viewSize) { resize(viewSize); }

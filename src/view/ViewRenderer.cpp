@@ -55,40 +55,10 @@ void Blit(QImage& dst, std::int64_t x, std::int64_t y, const QImage& src, std::i
     }
 }
 
-void Blit(QImage& dst, int x, int y, const QImage& src) {
-    Blit(dst, x, y, src, 0, 0, src.width(), src.height());
-}
-
-// Fills columns [x0, x1) × rows [y0, y1), clipped to the board.
-void Fill(QImage& board, int x0, int y0, int x1, int y1, QRgb colour) {
-    x0 = std::max(x0, 0);
-    y0 = std::max(y0, 0);
-    x1 = std::min(x1, board.width());
-    y1 = std::min(y1, board.height());
-    for (int y = y0; y < y1; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(board.scanLine(y));
-        std::fill(line + x0, line + std::max(x0, x1), colour);
-    }
-}
-
-// A one-pixel line along one axis from `from` to `to`, start included, end
-// excluded, as the platform draws lines. `along(i)` gives the pixel for the
-// coordinate i; `limit` is the board's size along the line.
-template <typename Plot>
-void AxisLine(std::int64_t from, std::int64_t to, std::int64_t limit, Plot plot) {
-    std::int64_t first = from;
-    std::int64_t last = to - 1;
-    if (to < from) {
-        first = to + 1;
-        last = from;
-    } else if (to == from) {
-        return;
-    }
-    first = std::max<std::int64_t>(first, 0);
-    last = std::min<std::int64_t>(last, limit - 1);
-    for (std::int64_t i = first; i <= last; ++i) {
-        plot(static_cast<int>(i));
-    }
+// An outline coordinate brought into a range where it cannot overflow, without
+// changing which pixels of a board of `size` the outline's lines cover.
+int OutlineCoordinate(std::int64_t v, int size) {
+    return static_cast<int>(std::clamp<std::int64_t>(v, -2, std::int64_t{size} + 2));
 }
 
 // One direction of the layout: centring or scroll bar.
@@ -121,11 +91,11 @@ void LayoutAxis(int scaled, int view, double& viewPosition, ScrollBarState& bar,
 // the visible board.
 void DrawPartInView(const Picture& picture, const ViewState& state, ViewBoards& boards,
                     const CropFrame& frame, QColor frameColour) {
-    const QImage part = picture.scaledPart(
+    boards.display.clearBackgroundPicture();
+    const Picture part(picture.scaledPart(
         state.scaledWidth, state.scaledHeight,
-        QRect(state.scrollOffsetX, state.scrollOffsetY, state.displayedWidth, state.displayedHeight));
-    Blit(boards.display, state.displayOffsetX, state.displayOffsetY,
-         part.convertToFormat(QImage::Format_RGB32));
+        QRect(state.scrollOffsetX, state.scrollOffsetY, state.displayedWidth, state.displayedHeight)));
+    boards.display.drawPicture(part, state.displayOffsetX, state.displayOffsetY);
     RepaintView(boards, frame, frameColour);
 }
 
@@ -172,7 +142,8 @@ bool StepZoom(ViewState& state, QSize picture, double factor) {
 
 bool RenderView(const Picture& picture, ViewState& state, ViewBoards& boards, const CropFrame& frame,
                 QColor frameColour) {
-    if (picture.isNull() || boards.display.isNull() || !ZoomWithinBounds(picture.size(), state.zoom)) {
+    if (picture.isNull() || boards.display.size().isEmpty() ||
+        !ZoomWithinBounds(picture.size(), state.zoom)) {
         return false;
     }
     const int vw = boards.width();
@@ -184,14 +155,16 @@ bool RenderView(const Picture& picture, ViewState& state, ViewBoards& boards, co
     LayoutAxis(state.scaledWidth, vw, state.viewPositionX, state.horizontal, state.displayOffsetX,
                state.displayedWidth);
     if (state.scaledWidth < vw) {
-        Fill(boards.display, 0, 0, state.displayOffsetX, vh, kBoardBackground);
-        Fill(boards.display, state.displayOffsetX + state.scaledWidth, 0, vw, vh, kBoardBackground);
+        const int right = state.displayOffsetX + state.scaledWidth;
+        boards.display.clear(0, 0, state.displayOffsetX, vh);
+        boards.display.clear(right, 0, vw - right, vh);
     }
     LayoutAxis(state.scaledHeight, vh, state.viewPositionY, state.vertical, state.displayOffsetY,
                state.displayedHeight);
     if (state.scaledHeight < vh) {
-        Fill(boards.display, 0, 0, vw, state.displayOffsetY, kBoardBackground);
-        Fill(boards.display, 0, state.displayOffsetY + state.scaledHeight, vw, vh, kBoardBackground);
+        const int bottom = state.displayOffsetY + state.scaledHeight;
+        boards.display.clear(0, 0, vw, state.displayOffsetY);
+        boards.display.clear(0, bottom, vw, vh - bottom);
     }
     state.scrollOffsetX = state.horizontal.enabled ? state.horizontal.position : 0;
     state.scrollOffsetY = state.vertical.enabled ? state.vertical.position : 0;
@@ -235,38 +208,25 @@ bool ApplyScroll(const Picture& picture, ViewState& state, ViewBoards& boards, c
 
 void RepaintView(ViewBoards& boards, const CropFrame& frame, QColor frameColour) {
     if (boards.visible.size() != boards.display.size()) {
-        boards.visible = QImage(boards.display.size(), QImage::Format_RGB32);
+        boards.visible.resize(boards.display.width(), boards.display.height());
     }
-    Blit(boards.visible, 0, 0, boards.display);
+    boards.visible.copyFrom(boards.display, 0, 0, boards.display.width(), boards.display.height(), 0, 0);
     DrawFrameOverlay(boards.visible, frame, frameColour);
 }
 
-void DrawFrameOverlay(QImage& board, const CropFrame& frame, QColor frameColour) {
-    if (board.isNull()) {
-        return;
-    }
-    const QRgb colour = frameColour.rgb();
-    const std::int64_t l = std::int64_t{frame.left} - 1;
-    const std::int64_t r = std::int64_t{frame.left} + frame.width + 1;
-    const std::int64_t t = std::int64_t{frame.top} - 1;
-    const std::int64_t b = std::int64_t{frame.top} + frame.height + 1;
+void DrawFrameOverlay(DrawingBoard& board, const CropFrame& frame, QColor frameColour) {
     const int w = board.width();
     const int h = board.height();
-    auto row = [&](std::int64_t y) {
-        if (y >= 0 && y < h) {
-            auto* line = reinterpret_cast<QRgb*>(board.scanLine(static_cast<int>(y)));
-            AxisLine(l, r, w, [&](int x) { line[x] = colour; });
-        }
-    };
-    auto column = [&](std::int64_t x) {
-        if (x >= 0 && x < w) {
-            AxisLine(t, b, h, [&](int y) { reinterpret_cast<QRgb*>(board.scanLine(y))[x] = colour; });
-        }
-    };
-    row(t);
-    row(b);
-    column(l);
-    column(r);
+    const int l = OutlineCoordinate(std::int64_t{frame.left} - 1, w);
+    const int r = OutlineCoordinate(std::int64_t{frame.left} + frame.width + 1, w);
+    const int t = OutlineCoordinate(std::int64_t{frame.top} - 1, h);
+    const int b = OutlineCoordinate(std::int64_t{frame.top} + frame.height + 1, h);
+    board.setPenWidth(0);
+    board.setPenColor(frameColour.rgb());
+    board.line(l, t, r, t);
+    board.line(l, b, r, b);
+    board.line(l, t, l, b);
+    board.line(r, t, r, b);
 }
 
 bool BakeDisplay(Picture& picture, ViewState& state, ViewBoards& boards, const CropFrame& frame,
@@ -277,16 +237,17 @@ bool BakeDisplay(Picture& picture, ViewState& state, ViewBoards& boards, const C
     QImage baked;
     const QRect displayed(state.displayOffsetX, state.displayOffsetY, state.displayedWidth,
                           state.displayedHeight);
+    const QImage display = boards.display.image();
     if (state.displayedWidth == state.scaledWidth && state.displayedHeight == state.scaledHeight &&
-        boards.display.rect().contains(displayed)) {
+        display.rect().contains(displayed)) {
         // The whole scaled picture is in view: the display holds all of it.
-        baked = boards.display.copy(displayed);
+        baked = display.copy(displayed);
     } else {
         baked = picture.scaled(state.scaledWidth, state.scaledHeight).convertToFormat(QImage::Format_RGB32);
         if (baked.size() != QSize(state.scaledWidth, state.scaledHeight)) {
             return false;  // could not be allocated
         }
-        Blit(baked, state.scrollOffsetX, state.scrollOffsetY, boards.display, state.displayOffsetX,
+        Blit(baked, state.scrollOffsetX, state.scrollOffsetY, display, state.displayOffsetX,
              state.displayOffsetY, state.displayedWidth, state.displayedHeight);
     }
     if (baked.isNull()) {
@@ -306,7 +267,7 @@ QImage CropFromView(const ViewBoards& boards, const CropFrame& frame) {
         return {};
     }
     crop.fill(kBoardBackground);
-    Blit(crop, 0, 0, boards.visible, frame.left, frame.top, frame.width, frame.height);
+    Blit(crop, 0, 0, boards.visible.image(), frame.left, frame.top, frame.width, frame.height);
     return crop;
 }
 

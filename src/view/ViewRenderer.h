@@ -83,8 +83,9 @@ void RepaintView(ViewBoards& boards, const CropFrame& frame, QColor frameColour)
 // The frame outline on `board`: one-pixel lines from (L, T) to (R, T), (L, B)
 // to (R, B), (L, T) to (L, B) and (R, T) to (R, B), each without its end
 // point, where L = left − 1, R = left + width + 1, T = top − 1,
-// B = top + height + 1. The outline never covers a pixel of the frame.
-void DrawFrameOverlay(QImage& board, const CropFrame& frame, QColor frameColour);
+// B = top + height + 1, with the board's pen set to width 0 and the frame
+// colour. The outline never covers a pixel of the frame.
+void DrawFrameOverlay(DrawingBoard& board, const CropFrame& frame, QColor frameColour);
 
 // Makes what the display shows, including what was drawn on the display
 // board, the new picture at zoom 1.0: the scaled picture with the displayed

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QPainter>
-
 namespace picura {
 namespace {
 
@@ -15,6 +13,11 @@ const QSize kView(411, 279);
 // The designed frame: 160 × 210, centred in the designed view.
 CropFrame DesignedFrame() {
     return {125, 34, 160, 210};
+}
+
+// Puts a w × h patch of `colour` on a board at (x, y).
+void Mark(DrawingBoard& board, int x, int y, int w, int h, QRgb colour) {
+    board.drawPicture(Picture(test::MakeSolid(w, h, colour)), x, y);
 }
 
 // Black and white blocks of `block` pixels: a shift of one pixel shows.
@@ -84,7 +87,7 @@ TEST(FitZoom, EqualAspectWithinToleranceUsesTheWidthRule) {
 
 TEST(RenderView, CentresASmallPictureAndClearsAroundIt) {
     ViewBoards boards(kView);
-    boards.display.fill(0xFF123456);  // stale pixels that must be cleared
+    Mark(boards.display, 0, 0, 411, 279, 0xFF123456);  // stale pixels that must be cleared
     ViewState state;
     state.zoom = 1.0;
     const Picture picture(test::MakeSolid(200, 100, 0xFF00FF00));
@@ -101,7 +104,7 @@ TEST(RenderView, CentresASmallPictureAndClearsAroundIt) {
     EXPECT_EQ(state.scrollOffsetX, 0);
     EXPECT_EQ(state.scrollOffsetY, 0);
 
-    const QImage& display = boards.display;
+    const QImage display = boards.display.image();
     for (int x : {0, 104, 305, 410}) {
         EXPECT_TRUE(IsBackgroundColumn(display, x)) << "column " << x;
     }
@@ -120,9 +123,9 @@ TEST(RenderView, ScaledWidthOneBelowTheViewStartsAtColumnZero) {
     EXPECT_EQ(r.state.displayOffsetX, 0);
     EXPECT_EQ(r.state.displayedWidth, 410);
     EXPECT_FALSE(r.state.horizontal.enabled);
-    EXPECT_EQ(r.boards.display.pixel(0, 139), 0xFF0000FFu);
-    EXPECT_EQ(r.boards.display.pixel(409, 139), 0xFF0000FFu);
-    EXPECT_TRUE(IsBackgroundColumn(r.boards.display, 410));
+    EXPECT_EQ(r.boards.display.image().pixel(0, 139), 0xFF0000FFu);
+    EXPECT_EQ(r.boards.display.image().pixel(409, 139), 0xFF0000FFu);
+    EXPECT_TRUE(IsBackgroundColumn(r.boards.display.image(), 410));
 }
 
 TEST(RenderView, ExactViewSizeNeedsNoScrollBarAndNoClear) {
@@ -131,7 +134,7 @@ TEST(RenderView, ExactViewSizeNeedsNoScrollBarAndNoClear) {
     EXPECT_FALSE(r.state.vertical.enabled);
     EXPECT_EQ(r.state.displayOffsetX, 0);
     EXPECT_EQ(r.state.displayOffsetY, 0);
-    EXPECT_EQ(r.boards.display.pixel(410, 278), 0xFF0000FFu);
+    EXPECT_EQ(r.boards.display.image().pixel(410, 278), 0xFF0000FFu);
 }
 
 TEST(RenderView, OnePixelWiderThanTheViewGivesRangeOne) {
@@ -153,7 +156,7 @@ TEST(RenderView, CentresALargePictureAndShowsThePartInViewExactly) {
     EXPECT_EQ(r.state.vertical.position, 260);
     EXPECT_EQ(r.state.scrollOffsetX, 294);
     EXPECT_EQ(r.state.scrollOffsetY, 260);
-    EXPECT_EQ(test::MaxChannelDifference(r.boards.display, image.copy(294, 260, 411, 279)), 0);
+    EXPECT_EQ(test::MaxChannelDifference(r.boards.display.image(), image.copy(294, 260, 411, 279)), 0);
 }
 
 TEST(RenderView, NothingWithoutAPicture) {
@@ -162,7 +165,7 @@ TEST(RenderView, NothingWithoutAPicture) {
     state.zoom = 1.0;
     EXPECT_FALSE(RenderView(Picture(), state, boards, DesignedFrame(), kYellow));
     EXPECT_EQ(state.scaledWidth, 0);
-    EXPECT_TRUE(IsBackgroundRow(boards.visible, 33));  // no outline either
+    EXPECT_TRUE(IsBackgroundRow(boards.visible.image(), 33));  // no outline either
 }
 
 TEST(ApplyScroll, ShowsTheScrolledPartAndRemembersTheViewPosition) {
@@ -173,13 +176,13 @@ TEST(ApplyScroll, ShowsTheScrolledPartAndRemembersTheViewPosition) {
     EXPECT_EQ(r.state.scrollOffsetY, 521);
     EXPECT_DOUBLE_EQ(r.state.viewPositionX, 100.0 / 589);
     EXPECT_DOUBLE_EQ(r.state.viewPositionY, 1.0);
-    EXPECT_EQ(test::MaxChannelDifference(r.boards.display, image.copy(100, 521, 411, 279)), 0);
+    EXPECT_EQ(test::MaxChannelDifference(r.boards.display.image(), image.copy(100, 521, 411, 279)), 0);
 
     // Positions outside the range are held at its ends, as a scroll bar does.
     ASSERT_TRUE(ApplyScroll(r.picture, r.state, r.boards, r.frame, kYellow, -5, 5000));
     EXPECT_EQ(r.state.horizontal.position, 0);
     EXPECT_EQ(r.state.scrollOffsetY, 521);
-    EXPECT_EQ(test::MaxChannelDifference(r.boards.display, image.copy(0, 521, 411, 279)), 0);
+    EXPECT_EQ(test::MaxChannelDifference(r.boards.display.image(), image.copy(0, 521, 411, 279)), 0);
 }
 
 TEST(ApplyScroll, IgnoresTheDisabledBar) {
@@ -189,7 +192,8 @@ TEST(ApplyScroll, IgnoresTheDisabledBar) {
     ASSERT_TRUE(ApplyScroll(r.picture, r.state, r.boards, r.frame, kYellow, 10, 50));
     EXPECT_EQ(r.state.scrollOffsetY, 0);
     EXPECT_EQ(r.state.displayOffsetY, 39);
-    EXPECT_EQ(test::MaxChannelDifference(r.boards.display.copy(0, 39, 411, 200), image.copy(10, 0, 411, 200)),
+    EXPECT_EQ(test::MaxChannelDifference(r.boards.display.image().copy(0, 39, 411, 200),
+                                         image.copy(10, 0, 411, 200)),
               0);
 }
 
@@ -261,10 +265,10 @@ TEST(Zoom, StepsThatWouldLeaveTheBoundsKeepTheZoom) {
 
 TEST(RenderView, RefusesAZoomOutsideTheBoundsAndKeepsTheBoards) {
     Rendered r(test::MakeSolid(200, 100, 0xFF00FF00), 1.0);
-    const QImage before = r.boards.visible.copy();
+    const QImage before = r.boards.visible.image().copy();
     r.state.zoom = 0.001;  // 0 × 0
     EXPECT_FALSE(RenderView(r.picture, r.state, r.boards, r.frame, kYellow));
-    EXPECT_EQ(r.boards.visible, before);
+    EXPECT_EQ(r.boards.visible.image(), before);
     EXPECT_EQ(r.state.scaledWidth, 200);
 }
 
@@ -280,23 +284,26 @@ TEST(RenderView, AgreesWithTheWholeScaledPictureAtSeveralScrollPositions) {
     for (const QPoint& at : {QPoint(0, 0), QPoint(1, 3), QPoint(389, 321), QPoint(201, 77)}) {
         ASSERT_TRUE(ApplyScroll(r.picture, r.state, r.boards, r.frame, kYellow, at.x(), at.y()));
         const QImage expected = whole.copy(at.x(), at.y(), 411, 279);
-        EXPECT_LT(test::MeanChannelDifference(r.boards.display, expected), 8.0) << at.x() << "," << at.y();
+        EXPECT_LT(test::MeanChannelDifference(r.boards.display.image(), expected), 8.0)
+            << at.x() << "," << at.y();
     }
     // And a zoom that is not a simple ratio.
     const QImage photo = test::MakePhotoLike(1600, 1200, 9);
     Rendered p(photo, 0.37);
     const QImage wholePhoto = photo.scaled(p.state.scaledWidth, p.state.scaledHeight, Qt::IgnoreAspectRatio,
                                            Qt::SmoothTransformation);
-    EXPECT_LT(test::MeanChannelDifference(
-                  p.boards.display, wholePhoto.copy(p.state.scrollOffsetX, p.state.scrollOffsetY, 411, 279)),
-              3.0);
+    EXPECT_LT(
+        test::MeanChannelDifference(p.boards.display.image(),
+                                    wholePhoto.copy(p.state.scrollOffsetX, p.state.scrollOffsetY, 411, 279)),
+        3.0);
 }
 
 TEST(DrawFrameOverlay, DrawsTheOutlineOutsideTheFrameWithoutTheLastCorner) {
-    QImage board(411, 279, QImage::Format_RGB32);
-    board.fill(kBoardBackground);
-    const CropFrame frame = DesignedFrame();
-    DrawFrameOverlay(board, frame, kYellow);
+    DrawingBoard drawingBoard;
+    drawingBoard.setBackgroundColor(kBoardBackground);
+    drawingBoard.resize(411, 279);
+    DrawFrameOverlay(drawingBoard, DesignedFrame(), kYellow);
+    const QImage board = drawingBoard.image();
     const QRgb y = kYellow.rgb();
     // Top and bottom lines run from x = 124 to 285; the sides from y = 33 to 244.
     for (int x = 124; x <= 285; ++x) {
@@ -324,27 +331,29 @@ TEST(DrawFrameOverlay, DrawsTheOutlineOutsideTheFrameWithoutTheLastCorner) {
 }
 
 TEST(DrawFrameOverlay, ClipsAFramePartlyOrFarOutsideTheBoard) {
-    QImage board(50, 40, QImage::Format_RGB32);
-    board.fill(kBoardBackground);
-    DrawFrameOverlay(board, CropFrame{-10, 30, 30, 30}, kYellow);
+    DrawingBoard drawingBoard;
+    drawingBoard.setBackgroundColor(kBoardBackground);
+    drawingBoard.resize(50, 40);
+    DrawFrameOverlay(drawingBoard, CropFrame{-10, 30, 30, 30}, kYellow);
+    const QImage board = drawingBoard.image();
     EXPECT_EQ(board.pixel(0, 29), kYellow.rgb());
     EXPECT_EQ(board.pixel(21, 29), kYellow.rgb());  // R = 21
     EXPECT_EQ(board.pixel(21, 39), kYellow.rgb());
     EXPECT_EQ(board.pixel(20, 39), kBoardBackground);
-    const QImage before = board.copy();
-    DrawFrameOverlay(board, CropFrame{2147483000, -2147483000, 10000, 10000}, kYellow);
-    EXPECT_EQ(board, before);
+    DrawFrameOverlay(drawingBoard, CropFrame{2147483000, -2147483000, 10000, 10000}, kYellow);
+    DrawFrameOverlay(drawingBoard, CropFrame{-2147483000, 2147483000, -10000, 10000}, kYellow);
+    EXPECT_EQ(drawingBoard.image(), board);
 }
 
 TEST(RepaintView, WipesMarksOfTheVisibleBoardAndMovesTheOutline) {
     Rendered r(test::MakeSolid(411, 279, 0xFF0000FF), 1.0);
-    r.boards.visible.setPixel(200, 100, 0xFFFF0000);  // a hover mark
+    Mark(r.boards.visible, 200, 100, 1, 1, 0xFFFF0000);  // a hover mark
     r.frame.left += 10;
     RepaintView(r.boards, r.frame, QColor(255, 0, 0));
-    EXPECT_EQ(r.boards.visible.pixel(200, 100), 0xFF0000FFu);
-    EXPECT_EQ(r.boards.visible.pixel(124, 100), 0xFF0000FFu);  // old outline gone
-    EXPECT_EQ(r.boards.visible.pixel(134, 100), 0xFFFF0000u);  // new one, new colour
-    EXPECT_EQ(r.boards.display.pixel(134, 100), 0xFF0000FFu);  // never on the display
+    EXPECT_EQ(r.boards.visible.image().pixel(200, 100), 0xFF0000FFu);
+    EXPECT_EQ(r.boards.visible.image().pixel(124, 100), 0xFF0000FFu);  // old outline gone
+    EXPECT_EQ(r.boards.visible.image().pixel(134, 100), 0xFFFF0000u);  // new one, new colour
+    EXPECT_EQ(r.boards.display.image().pixel(134, 100), 0xFF0000FFu);  // never on the display
 }
 
 TEST(BakeDisplay, ScrolledViewBecomesThePictureAtZoomOneWithTheMarksKept) {
@@ -354,7 +363,7 @@ TEST(BakeDisplay, ScrolledViewBecomesThePictureAtZoomOneWithTheMarksKept) {
     const int sy = r.state.scrollOffsetY;
     const QImage scaledBefore = r.picture.scaled(800, 600);
     // A pen mark on the display board.
-    QPainter(&r.boards.display).fillRect(QRect(10, 20, 30, 5), QColor(255, 0, 255));
+    Mark(r.boards.display, 10, 20, 30, 5, 0xFFFF00FF);
 
     ASSERT_TRUE(BakeDisplay(r.picture, r.state, r.boards, r.frame, kYellow));
     EXPECT_DOUBLE_EQ(r.state.zoom, 1.0);
@@ -368,12 +377,12 @@ TEST(BakeDisplay, ScrolledViewBecomesThePictureAtZoomOneWithTheMarksKept) {
     // The same part stays in view, mark included.
     EXPECT_EQ(r.state.scrollOffsetX, sx);
     EXPECT_EQ(r.state.scrollOffsetY, sy);
-    EXPECT_EQ(r.boards.display.pixel(10, 20), 0xFFFF00FFu);
+    EXPECT_EQ(r.boards.display.image().pixel(10, 20), 0xFFFF00FFu);
 }
 
 TEST(BakeDisplay, WholePictureInViewIsTakenFromTheDisplay) {
     Rendered r(test::MakePhotoLike(400, 300, 2), 0.5);  // 200 × 150 centred
-    r.boards.display.setPixel(r.state.displayOffsetX, r.state.displayOffsetY, 0xFF010203);
+    Mark(r.boards.display, r.state.displayOffsetX, r.state.displayOffsetY, 1, 1, 0xFF010203);
     ASSERT_TRUE(BakeDisplay(r.picture, r.state, r.boards, r.frame, kYellow));
     EXPECT_EQ(r.picture.size(), QSize(200, 150));
     EXPECT_EQ(r.picture.image().pixel(0, 0), 0xFF010203u);
@@ -434,7 +443,8 @@ TEST(ShowNewPicture, FitsCentresAndResetsTheScrollBars) {
 TEST(ViewBoards, ResizeGivesBlankBoardsOfAtLeastOnePixel) {
     ViewBoards boards(QSize(20, 10));
     EXPECT_EQ(boards.visible.size(), QSize(20, 10));
-    EXPECT_EQ(boards.display.pixel(19, 9), kBoardBackground);
+    EXPECT_EQ(boards.visible.image().pixel(0, 0), kBoardBackground);
+    EXPECT_EQ(boards.display.image().pixel(19, 9), kBoardBackground);
     boards.resize(QSize(-5, 0));
     EXPECT_EQ(boards.size(), QSize(1, 1));
 }
