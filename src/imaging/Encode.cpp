@@ -113,12 +113,15 @@ inline int BinOf(std::uint32_t px) {
 struct Histogram {
     std::vector<std::uint32_t> count = std::vector<std::uint32_t>(kBins, 0);
     std::vector<std::uint64_t> sum = std::vector<std::uint64_t>(kBins * 3, 0);
+    std::vector<std::uint64_t> squares = std::vector<std::uint64_t>(kBins * 3, 0);
 };
 
 struct Box {
     int lo[3];
     int hi[3];  // inclusive, in bin units; axis 0 red, 1 green, 2 blue
     std::uint64_t population = 0;
+    double error = 0;  // sum of squared distances to the box's mean colour
+    double variance[3] = {0, 0, 0};
 };
 
 inline int BinAt(int r, int g, int b) {
@@ -128,6 +131,7 @@ inline int BinAt(int r, int g, int b) {
 void ShrinkBox(const Histogram& h, Box* box) {
     int lo[3] = {31, 31, 31}, hi[3] = {0, 0, 0};
     std::uint64_t population = 0;
+    double sum[3] = {0, 0, 0}, squares[3] = {0, 0, 0};
     for (int r = box->lo[0]; r <= box->hi[0]; ++r) {
         for (int g = box->lo[1]; g <= box->hi[1]; ++g) {
             for (int b = box->lo[2]; b <= box->hi[2]; ++b) {
@@ -136,6 +140,11 @@ void ShrinkBox(const Histogram& h, Box* box) {
                     continue;
                 }
                 population += c;
+                const int bin = BinAt(r, g, b);
+                for (int a = 0; a < 3; ++a) {
+                    sum[a] += static_cast<double>(h.sum[3 * bin + a]);
+                    squares[a] += static_cast<double>(h.squares[3 * bin + a]);
+                }
                 const int v[3] = {r, g, b};
                 for (int a = 0; a < 3; ++a) {
                     lo[a] = std::min(lo[a], v[a]);
@@ -145,6 +154,12 @@ void ShrinkBox(const Histogram& h, Box* box) {
         }
     }
     box->population = population;
+    box->error = 0;
+    for (int a = 0; a < 3; ++a) {
+        box->variance[a] =
+            population > 0 ? squares[a] - sum[a] * sum[a] / static_cast<double>(population) : 0.0;
+        box->error += box->variance[a];
+    }
     if (population > 0) {
         std::copy(lo, lo + 3, box->lo);
         std::copy(hi, hi + 3, box->hi);
@@ -160,19 +175,14 @@ std::vector<std::uint32_t> MedianCut(const Histogram& h, int colours) {
     }
     boxes.push_back(all);
     while (static_cast<int>(boxes.size()) < colours) {
-        // Split the box with the most pixels times extent (green counts a little more).
+        // Split the box with the largest squared error, across its axis of largest spread.
         int pick = -1;
         double best = 0;
         for (int i = 0; i < static_cast<int>(boxes.size()); ++i) {
             const Box& b = boxes[i];
-            const int extent =
-                std::max({(b.hi[0] - b.lo[0]) * 3, (b.hi[1] - b.lo[1]) * 4, (b.hi[2] - b.lo[2]) * 2});
-            if (extent == 0) {
-                continue;
-            }
-            const double score = static_cast<double>(b.population) * extent;
-            if (score > best) {
-                best = score;
+            const bool splittable = b.hi[0] > b.lo[0] || b.hi[1] > b.lo[1] || b.hi[2] > b.lo[2];
+            if (splittable && b.error > best) {
+                best = b.error;
                 pick = i;
             }
         }
@@ -180,9 +190,12 @@ std::vector<std::uint32_t> MedianCut(const Histogram& h, int colours) {
             break;
         }
         Box box = boxes[pick];
-        const int spans[3] = {(box.hi[0] - box.lo[0]) * 3, (box.hi[1] - box.lo[1]) * 4,
-                              (box.hi[2] - box.lo[2]) * 2};
-        const int axis = static_cast<int>(std::max_element(spans, spans + 3) - spans);
+        int axis = -1;
+        for (int a = 0; a < 3; ++a) {
+            if (box.hi[a] > box.lo[a] && (axis < 0 || box.variance[a] > box.variance[axis])) {
+                axis = a;
+            }
+        }
         // Population per slice along the axis, then cut at the median.
         std::array<std::uint64_t, 32> slices{};
         for (int r = box.lo[0]; r <= box.hi[0]; ++r) {
@@ -322,36 +335,70 @@ QByteArray EncodeGif(const QImage& image) {
             hist.sum[3 * bin] += (px >> 16) & 0xFF;
             hist.sum[3 * bin + 1] += (px >> 8) & 0xFF;
             hist.sum[3 * bin + 2] += px & 0xFF;
+            hist.squares[3 * bin] += ((px >> 16) & 0xFF) * ((px >> 16) & 0xFF);
+            hist.squares[3 * bin + 1] += ((px >> 8) & 0xFF) * ((px >> 8) & 0xFF);
+            hist.squares[3 * bin + 2] += (px & 0xFF) * (px & 0xFF);
         }
     }
-    const std::vector<std::uint32_t> palette = MedianCut(hist, 256);
+    std::vector<std::uint32_t> palette = MedianCut(hist, 256);
     if (palette.empty()) {
         return {};
     }
-    // Nearest palette colour for every bin in use, measured from the bin's own mean colour.
-    std::vector<std::uint8_t> binIndex(kBins, 0);
+    // Bins in use, with their mean colours; a few rounds of k-means polish the median-cut palette.
+    struct UsedBin {
+        int bin;
+        int rgb[3];
+        std::uint32_t count;
+    };
+    std::vector<UsedBin> used;
     for (int bin = 0; bin < kBins; ++bin) {
         const std::uint32_t n = hist.count[bin];
-        if (n == 0) {
-            continue;
+        if (n != 0) {
+            used.push_back(
+                {bin,
+                 {static_cast<int>(hist.sum[3 * bin] / n), static_cast<int>(hist.sum[3 * bin + 1] / n),
+                  static_cast<int>(hist.sum[3 * bin + 2] / n)},
+                 n});
         }
-        const int r = static_cast<int>(hist.sum[3 * bin] / n);
-        const int g = static_cast<int>(hist.sum[3 * bin + 1] / n);
-        const int b = static_cast<int>(hist.sum[3 * bin + 2] / n);
-        int best = 0;
-        int bestDistance = 1 << 30;
-        for (int i = 0; i < static_cast<int>(palette.size()); ++i) {
-            const int dr = r - static_cast<int>((palette[i] >> 16) & 0xFF);
-            const int dg = g - static_cast<int>((palette[i] >> 8) & 0xFF);
-            const int db = b - static_cast<int>(palette[i] & 0xFF);
-            const int d = 3 * dr * dr + 4 * dg * dg + 2 * db * db;
-            if (d < bestDistance) {
-                bestDistance = d;
-                best = i;
+    }
+    std::vector<std::uint8_t> binIndex(kBins, 0);
+    auto assign = [&] {
+        for (const UsedBin& u : used) {
+            int best = 0;
+            int bestDistance = 1 << 30;
+            for (int i = 0; i < static_cast<int>(palette.size()); ++i) {
+                const int dr = u.rgb[0] - static_cast<int>((palette[i] >> 16) & 0xFF);
+                const int dg = u.rgb[1] - static_cast<int>((palette[i] >> 8) & 0xFF);
+                const int db = u.rgb[2] - static_cast<int>(palette[i] & 0xFF);
+                const int d = 3 * dr * dr + 4 * dg * dg + 2 * db * db;
+                if (d < bestDistance) {
+                    bestDistance = d;
+                    best = i;
+                }
+            }
+            binIndex[u.bin] = static_cast<std::uint8_t>(best);
+        }
+    };
+    for (int round = 0; round < 3; ++round) {
+        assign();
+        std::vector<std::uint64_t> sums(palette.size() * 4, 0);
+        for (const UsedBin& u : used) {
+            std::uint64_t* s = &sums[binIndex[u.bin] * 4u];
+            s[0] += hist.sum[3 * u.bin];
+            s[1] += hist.sum[3 * u.bin + 1];
+            s[2] += hist.sum[3 * u.bin + 2];
+            s[3] += u.count;
+        }
+        for (std::size_t i = 0; i < palette.size(); ++i) {
+            const std::uint64_t* s = &sums[i * 4];
+            if (s[3] > 0) {
+                palette[i] = 0xFF000000u | std::uint32_t((s[0] + s[3] / 2) / s[3]) << 16 |
+                             std::uint32_t((s[1] + s[3] / 2) / s[3]) << 8 |
+                             std::uint32_t((s[2] + s[3] / 2) / s[3]);
             }
         }
-        binIndex[bin] = static_cast<std::uint8_t>(best);
     }
+    assign();
     int mapSize = 2;
     while (mapSize < static_cast<int>(palette.size())) {
         mapSize *= 2;

@@ -11,12 +11,6 @@
 
 namespace picura {
 
-// Halvings of the picture, built on the first strong reduction and shared by all copies.
-struct Picture::Pyramid {
-    std::once_flag built;
-    std::vector<QImage> levels;  // levels[k - 1] is the picture halved k times (sizes rounded down)
-};
-
 namespace {
 
 constexpr int kWeightBits = 14;
@@ -26,26 +20,79 @@ constexpr int kIntermediateShift = kWeightBits - 8;
 constexpr int kFinalShift = kWeightBits + 8;
 // Parts with fewer output pixels are not worth a second thread.
 constexpr qint64 kThreadedPixels = 60000;
+// Reductions read a halving with at least this many of its pixels per output pixel: fewer would make
+// the coarse blocks at the footprint edges show.
+constexpr double kMinLevelPixels = 3.0;
 
-// Halves a picture by averaging 2 × 2 blocks (sizes rounded down), two channels at a time in one word.
-QImage Halve(const QImage& src) {
-    const int w = src.width() / 2;
-    const int h = src.height() / 2;
+inline std::uint32_t Average4(std::uint32_t p0, std::uint32_t p1, std::uint32_t p2, std::uint32_t p3) {
+    const std::uint32_t rb =
+        (p0 & 0x00FF00FFu) + (p1 & 0x00FF00FFu) + (p2 & 0x00FF00FFu) + (p3 & 0x00FF00FFu) + 0x00020002u;
+    const std::uint32_t g =
+        (p0 & 0x0000FF00u) + (p1 & 0x0000FF00u) + (p2 & 0x0000FF00u) + (p3 & 0x0000FF00u) + 0x200u;
+    return 0xFF000000u | ((rb >> 2) & 0x00FF00FFu) | ((g >> 2) & 0x0000FF00u);
+}
+
+inline std::uint32_t WeightedAverage(const std::uint32_t* p, const std::uint64_t* w) {
+    const std::uint64_t total = w[0] + w[1] + w[2] + w[3];
+    std::uint32_t out = 0xFF000000u;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        std::uint64_t sum = total / 2;
+        for (int i = 0; i < 4; ++i) {
+            sum += ((p[i] >> shift) & 0xFF) * w[i];
+        }
+        out |= static_cast<std::uint32_t>(sum / total) << shift;
+    }
+    return out;
+}
+
+// The extent of one pyramid level: its pixels each stand for `factor` full-size pixels a side, except the
+// last column and row, which stand for `lastW` and `lastH` (whatever the picture has left).
+struct LevelSpan {
+    int factor = 1;
+    int lastW = 1;
+    int lastH = 1;
+};
+
+// Halves a picture by averaging 2 × 2 blocks, two channels at a time in one word. Sizes round up; the last
+// column and row are averaged by the full-size area they stand for, so each level covers the whole picture
+// exactly and averaging from it matches averaging the full picture.
+QImage Halve(const QImage& src, const LevelSpan& span, LevelSpan* halvedSpan) {
+    const int sw = src.width();
+    const int sh = src.height();
+    const int w = (sw + 1) / 2;
+    const int h = (sh + 1) / 2;
     QImage out(w, h, QImage::Format_RGB32);
     if (out.isNull()) {
         return out;
     }
+    // Weights of the two source columns (rows) of the last output column (row).
+    const bool oddW = sw % 2 != 0;
+    const bool oddH = sh % 2 != 0;
+    const std::uint64_t lastX[2] = {oddW ? 1u : std::uint64_t(span.factor),
+                                    oddW ? 0u : std::uint64_t(span.lastW)};
+    const std::uint64_t lastY[2] = {oddH ? 1u : std::uint64_t(span.factor),
+                                    oddH ? 0u : std::uint64_t(span.lastH)};
+    halvedSpan->factor = span.factor * 2;
+    halvedSpan->lastW = oddW ? span.lastW : span.factor + span.lastW;
+    halvedSpan->lastH = oddH ? span.lastH : span.factor + span.lastH;
     for (int y = 0; y < h; ++y) {
         const auto* a = reinterpret_cast<const std::uint32_t*>(src.constScanLine(2 * y));
-        const auto* b = reinterpret_cast<const std::uint32_t*>(src.constScanLine(2 * y + 1));
+        const auto* b =
+            reinterpret_cast<const std::uint32_t*>(src.constScanLine(std::min(2 * y + 1, sh - 1)));
         auto* o = reinterpret_cast<std::uint32_t*>(out.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const std::uint32_t p0 = a[2 * x], p1 = a[2 * x + 1], p2 = b[2 * x], p3 = b[2 * x + 1];
-            const std::uint32_t rb = (p0 & 0x00FF00FFu) + (p1 & 0x00FF00FFu) + (p2 & 0x00FF00FFu) +
-                                     (p3 & 0x00FF00FFu) + 0x00020002u;
-            const std::uint32_t g = (p0 & 0x0000FF00u) + (p1 & 0x0000FF00u) + (p2 & 0x0000FF00u) +
-                                    (p3 & 0x0000FF00u) + 0x00000200u;
-            o[x] = 0xFF000000u | ((rb >> 2) & 0x00FF00FFu) | ((g >> 2) & 0x0000FF00u);
+        const bool lastRow = y == h - 1;
+        const int plain = lastRow ? 0 : w - 1;
+        for (int x = 0; x < plain; ++x) {
+            o[x] = Average4(a[2 * x], a[2 * x + 1], b[2 * x], b[2 * x + 1]);
+        }
+        const std::uint64_t wy[2] = {lastRow ? lastY[0] : 1u, lastRow ? lastY[1] : 1u};
+        for (int x = plain; x < w; ++x) {
+            const bool lastColumn = x == w - 1;
+            const std::uint64_t wx[2] = {lastColumn ? lastX[0] : 1u, lastColumn ? lastX[1] : 1u};
+            const int x1 = std::min(2 * x + 1, sw - 1);
+            const std::uint32_t p[4] = {a[2 * x], a[x1], b[2 * x], b[x1]};
+            const std::uint64_t weights[4] = {wx[0] * wy[0], wx[1] * wy[0], wx[0] * wy[1], wx[1] * wy[1]};
+            o[x] = WeightedAverage(p, weights);
         }
     }
     return out;
@@ -64,7 +111,8 @@ struct AxisTaps {
 // Output pixels [from, to) of an axis scaled from `sourceLength` (at full size) to `targetLength`, read from
 // a level whose pixels stand for `factor` full-size pixels and which has `levelLength` pixels. Each output
 // pixel depends only on its own index, so parts of the same scaled picture agree exactly.
-AxisTaps MakeTaps(int from, int to, int sourceLength, int targetLength, int factor, int levelLength) {
+AxisTaps MakeTaps(int from, int to, int sourceLength, int targetLength, int factor, int levelLength,
+                  int lastSpan) {
     AxisTaps t;
     const int n = to - from;
     t.first.resize(n);
@@ -91,29 +139,32 @@ AxisTaps MakeTaps(int from, int to, int sourceLength, int targetLength, int fact
             }
         }
     } else {
-        // Shrinking: the average over the exact footprint of the output pixel.
+        // Shrinking: the average over the exact footprint of the output pixel, measured in full-size pixels.
+        // Level pixel k stands for [k * factor, (k + 1) * factor), the last one for what is left.
         const double step = ratio / factor;
-        t.stride = static_cast<int>(std::ceil(step)) + 2;
+        const double lastStart = static_cast<double>(levelLength - 1) * factor;
+        const double end = lastStart + lastSpan;
+        t.stride = static_cast<int>(std::ceil(step)) + 3;
         t.weights.assign(static_cast<std::size_t>(n) * t.stride, 0);
         for (int i = 0; i < n; ++i) {
             const int o = from + i;
-            double a = o * ratio / factor;
-            double b = (o + 1) * ratio / factor;
-            a = std::clamp(a, 0.0, static_cast<double>(levelLength));
-            b = std::clamp(b, 0.0, static_cast<double>(levelLength));
+            double a = std::clamp(o * ratio, 0.0, end);
+            const double b = std::clamp((o + 1) * ratio, 0.0, end);
             if (b - a < 1e-9) {
                 a = std::max(0.0, b - 1.0);
             }
-            const int lo = std::min(static_cast<int>(std::floor(a)), levelLength - 1);
-            const int hi = std::max(lo + 1, std::min(static_cast<int>(std::ceil(b)), levelLength));
+            const int lo = std::min(static_cast<int>(std::floor(a / factor)), levelLength - 1);
+            const int hi = std::max(lo + 1, std::min(static_cast<int>(std::ceil(b / factor)), levelLength));
             const int c = std::min(hi - lo, t.stride);
             const double span = b - a;
             std::int32_t* w = &t.weights[static_cast<std::size_t>(i) * t.stride];
             double covered = 0.0;
             std::int32_t given = 0;
             for (int k = 0; k < c; ++k) {
-                const double left = std::max(a, static_cast<double>(lo + k));
-                const double right = std::min(b, static_cast<double>(lo + k + 1));
+                const int index = lo + k;
+                const double left = std::max(a, static_cast<double>(index) * factor);
+                const double right =
+                    std::min(b, index == levelLength - 1 ? end : static_cast<double>(index + 1) * factor);
                 covered += std::max(0.0, right - left);
                 // Rounding the running total keeps the sum exactly one.
                 const auto upTo = static_cast<std::int32_t>(std::lround(covered / span * kWeightOne));
@@ -198,6 +249,13 @@ void SplitRows(int n, bool threaded, const Job& job) {
 
 }  // namespace
 
+// Halvings of the picture, built on the first strong reduction and shared by all copies.
+struct Picture::Pyramid {
+    std::once_flag built;
+    std::vector<QImage> levels;  // levels[k - 1] is the picture halved k times (sizes rounded up)
+    std::vector<LevelSpan> spans;
+};
+
 Picture::Picture(QImage image) {
     if (image.isNull()) {
         return;
@@ -234,38 +292,44 @@ QImage Picture::scaledPart(int scaledW, int scaledH, const QRect& part) const {
         return {};
     }
 
-    // Start from the smallest halving that still has at least two pixels for every output pixel.
+    // Start from the smallest halving that still has enough pixels for every output pixel.
     const QImage* level = &image_;
-    int factor = 1;
+    LevelSpan span;
     if (scaledW < srcW && scaledH < srcH) {
         const double reduction =
             std::min(static_cast<double>(srcW) / scaledW, static_cast<double>(srcH) / scaledH);
         int wanted = 0;
-        while (reduction / (2 << wanted) >= 2.0) {
+        while (reduction / (2 << wanted) >= kMinLevelPixels) {
             ++wanted;
         }
         if (wanted > 0) {
             Pyramid& pyramid = *pyramid_;
             std::call_once(pyramid.built, [&] {
                 QImage current = image_;
+                LevelSpan span;
                 while (current.width() >= 2 && current.height() >= 2 && pyramid.levels.size() < 16) {
-                    current = Halve(current);
+                    LevelSpan halved;
+                    current = Halve(current, span, &halved);
                     if (current.isNull()) {
                         break;
                     }
+                    span = halved;
                     pyramid.levels.push_back(current);
+                    pyramid.spans.push_back(span);
                 }
             });
             wanted = std::min<int>(wanted, static_cast<int>(pyramid.levels.size()));
             if (wanted > 0) {
                 level = &pyramid.levels[static_cast<std::size_t>(wanted - 1)];
-                factor = 1 << wanted;
+                span = pyramid.spans[static_cast<std::size_t>(wanted - 1)];
             }
         }
     }
 
-    const AxisTaps xt = MakeTaps(clipped.left(), clipped.right() + 1, srcW, scaledW, factor, level->width());
-    AxisTaps yt = MakeTaps(clipped.top(), clipped.bottom() + 1, srcH, scaledH, factor, level->height());
+    const AxisTaps xt =
+        MakeTaps(clipped.left(), clipped.right() + 1, srcW, scaledW, span.factor, level->width(), span.lastW);
+    AxisTaps yt = MakeTaps(clipped.top(), clipped.bottom() + 1, srcH, scaledH, span.factor, level->height(),
+                           span.lastH);
     const int outW = clipped.width();
     const int outH = clipped.height();
     const int firstRow = yt.lowest;

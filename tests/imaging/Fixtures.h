@@ -1,0 +1,80 @@
+#pragma once
+
+// Picture files built byte by byte (or with the codec libraries directly) for the decoder tests.
+#include <QByteArray>
+#include <QImage>
+#include <QVector>
+
+#include <cstdint>
+#include <vector>
+
+namespace picura::test {
+
+QByteArray Bytes(std::initializer_list<int> values);
+void AppendU16(QByteArray* out, unsigned v);
+void AppendU32(QByteArray* out, std::uint32_t v);
+void PutU32At(QByteArray* out, int at, std::uint32_t v);
+
+// BMP file: 14-byte file header + 40-byte info header (or 12-byte core header), optional palette/masks,
+// then `pixels` as given (already in file row order and padding).
+struct BmpSpec {
+    int width = 0;
+    int height = 0;  // negative = top-down
+    int bpp = 24;
+    std::uint32_t compression = 0;
+    bool coreHeader = false;
+    std::vector<QRgb> palette;
+    std::vector<std::uint32_t> masks;  // written after the header (BI_BITFIELDS)
+    QByteArray pixels;
+};
+QByteArray MakeBmp(const BmpSpec& spec);
+
+// ICO/CUR file with the given images (each already encoded: a DIB with its AND mask, or a PNG).
+struct IconImage {
+    int width;
+    int height;
+    int bpp;
+    QByteArray data;
+};
+QByteArray MakeIcon(int type, const std::vector<IconImage>& images);
+// A 32 × 32 (or given size) 24-bit icon DIB of one colour with the left half masked out.
+QByteArray MakeIconDib(int width, int height, QRgb colour);
+
+// PCX, RLE-encoded: 8-bit with a 256-colour palette at the end, or 1-bit monochrome.
+QByteArray MakePcx8(const QImage& indexed);  // Format_Indexed8, ≤ 256 colours
+QByteArray MakePcxMono(int width, int height, const std::vector<bool>& white);
+
+// PNG through libpng: `rows` hold packed samples for the colour type and bit depth.
+struct PngSpec {
+    int width = 0;
+    int height = 0;
+    int colourType = 2;  // PNG_COLOR_TYPE_*
+    int depth = 8;
+    bool interlaced = false;
+    std::vector<QByteArray> rows;
+    std::vector<QRgb> palette;               // colour type 3
+    std::vector<std::uint8_t> paletteAlpha;  // tRNS for colour type 3
+};
+QByteArray MakePng(const PngSpec& spec);
+
+// A CMYK JPEG written by libjpeg (with the Adobe marker, so stored values are inverted ink).
+QByteArray MakeCmykJpeg(int width, int height, const std::vector<std::uint8_t>& cmyk);
+// Inserts an Exif APP1 segment carrying `orientation` right after SOI.
+QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool bigEndian = false);
+
+// GIF via giflib: indexed pixels, palette, optional transparent index, frame placement on a screen.
+struct GifSpec {
+    int screenWidth = 0;
+    int screenHeight = 0;
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    bool interlaced = false;
+    int transparent = -1;
+    std::vector<QRgb> palette;  // power of two entries
+    std::vector<std::uint8_t> indices;
+};
+QByteArray MakeGif(const GifSpec& spec);
+
+}  // namespace picura::test
