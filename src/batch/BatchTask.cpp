@@ -9,6 +9,7 @@
 
 #include "batch/PictureFolder.h"
 #include "output/Naming.h"
+#include "settings/Gbk.h"
 #include "settings/IniFile.h"
 #include "settings/TextNumber.h"
 
@@ -45,6 +46,58 @@ int LineCount(const IniDocument& doc) {
     return static_cast<int>(std::min<qsizetype>(bytes.count('\n'), std::numeric_limits<int>::max()));
 }
 
+// The names of positions 1..count, read in one pass over the file with the
+// document's rules (first section of a name, first key in it, blanks and one pair
+// of quotes around the value removed). Looking each position up in the document
+// searches it from the top every time, which for thousands of pictures takes seconds.
+QSet<QString> KnownNames(const QByteArray& bytes, int count) {
+    const auto trim = [](QByteArray b) {
+        qsizetype begin = 0;
+        qsizetype end = b.size();
+        while (begin < end && (b[begin] == ' ' || b[begin] == '\t')) {
+            ++begin;
+        }
+        while (end > begin && (b[end - 1] == ' ' || b[end - 1] == '\t')) {
+            --end;
+        }
+        return b.mid(begin, end - begin);
+    };
+    QSet<QString> known;
+    QSet<QByteArray> sectionsSeen;
+    bool inPosition = false;  // first section of a position 1..count
+    bool nameTaken = false;
+    for (QByteArray line : bytes.split('\n')) {
+        if (line.endsWith('\r')) {
+            line.chop(1);
+        }
+        const QByteArray t = trim(line);
+        if (t.startsWith('[') && t.indexOf(']') > 0) {
+            const QByteArray section = trim(t.mid(1, t.indexOf(']') - 1));
+            const bool first = !sectionsSeen.contains(section);
+            sectionsSeen.insert(section);
+            bool isNumber = false;
+            const int n = section.toInt(&isNumber);
+            inPosition = first && isNumber && n >= 1 && n <= count && QByteArray::number(n) == section;
+            nameTaken = false;
+            continue;
+        }
+        const qsizetype eq = line.indexOf('=');
+        if (!inPosition || nameTaken || eq < 0 || FromGbk(trim(line.left(eq))) != task::kNameKey) {
+            continue;
+        }
+        nameTaken = true;
+        QByteArray v = trim(line.mid(eq + 1));
+        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+            v = v.mid(1, v.size() - 2);
+        }
+        const QString name = FromGbk(TruncateGbk(v, kMaxIniValueBytes));
+        if (!name.isEmpty()) {
+            known.insert(name);
+        }
+    }
+    return known;
+}
+
 }  // namespace
 
 QString BatchCaption(const QString& name, const QString& state) {
@@ -72,16 +125,22 @@ bool BatchCropTask::create(const QStringList& names) {
     if (names.isEmpty()) {
         return false;
     }
-    IniDocument doc;
-    doc.setValue(task::kPositionSection, task::kPositionKey, QStringLiteral("1"));
-    doc.setValue(task::kCountSection, task::kCountKey, QString::number(names.size()));
+    // Written in the order the keys are listed; composed in one pass, since
+    // setting thousands of keys one by one searches the document each time.
+    QStringList lines{QLatin1Char('[') + task::kPositionSection + QLatin1Char(']'),
+                      task::kPositionKey + QStringLiteral("=1"),
+                      QLatin1Char('[') + task::kCountSection + QLatin1Char(']'),
+                      task::kCountKey + QLatin1Char('=') + QString::number(names.size())};
     for (qsizetype i = 0; i < names.size(); ++i) {
-        const QString section = Section(i + 1);
-        doc.setValue(section, task::kStateKey, task::kNotCropped);
-        doc.setValue(section, task::kNameKey, names[i]);
+        QString name = names[i];
+        name.replace(QLatin1Char('\r'), QLatin1Char(' '));  // a line break would split the line
+        name.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        lines << QLatin1Char('[') + Section(i + 1) + QLatin1Char(']')
+              << task::kStateKey + QLatin1Char('=') + task::kNotCropped
+              << task::kNameKey + QLatin1Char('=') + name;
     }
     count_ = static_cast<int>(std::min<qsizetype>(names.size(), std::numeric_limits<int>::max()));
-    return saveDoc(doc);
+    return saveDoc(IniDocument::Parse(ToGbk(lines.join(QStringLiteral("\r\n")))));
 }
 
 int BatchCropTask::startOver() {
@@ -116,13 +175,7 @@ int BatchCropTask::appendNew(IniDocument& doc) {
     }
     // Folder names are unique, so taking every name the task knows out of the
     // listing leaves the new ones, in folder order.
-    QSet<QString> known;
-    for (int i = 1; i <= count_; ++i) {
-        const QString name = doc.value(Section(i), task::kNameKey).value_or(QString());
-        if (!name.isEmpty()) {
-            known.insert(name);
-        }
-    }
+    const QSet<QString> known = KnownNames(doc.toBytes(), count_);
     int added = 0;
     for (const QString& name : listed) {
         if (known.contains(name)) {

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "batch/BatchTask.h"
+#include "settings/Gbk.h"
 #include "settings/IniFile.h"
 
 using namespace picura;
@@ -115,6 +117,29 @@ TEST_F(BatchTaskTest, AppendSkipsKnownNamesEvenWhenOthersAreGone) {
     EXPECT_EQ(task.storedCount(), 3);
     EXPECT_EQ(task.storedName(3), QStringLiteral("e.jpg"));
     EXPECT_EQ(task.storedName(1), QStringLiteral("a.jpg"));
+}
+
+TEST_F(BatchTaskTest, AppendReadsKnownNamesByTheFileRules) {
+    for (const char* n : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}) {
+        picture(n);
+    }
+    // Blanks and quotes around names, a section written twice (the first counts),
+    // "[01]" (not position 1) and a position beyond the count.
+    const QByteArray text =
+        "[最大位置]\r\n最大位置=4\r\n[ 1 ]\r\n 图片名 = a.jpg \r\n[2]\r\n图片名=\"b.jpg\"\r\n"
+        "[3]\r\n操作记录=未截图\r\n[01]\r\n图片名=c.jpg\r\n[2]\r\n图片名=d.jpg\r\n"
+        "[5]\r\n图片名=e.jpg\r\n";
+    const QString path = BatchCropTask::PathIn(settings);
+    ASSERT_TRUE(IniDocument::Parse(ToGbk(QString::fromUtf8(text))).save(path));
+    BatchCropTask task(path, source);
+    task.resume();
+    ASSERT_EQ(task.count(), 4);
+    EXPECT_TRUE(task.appendNewPictures());
+    EXPECT_EQ(task.count(), 7);
+    EXPECT_EQ(task.storedName(5), QStringLiteral("c.jpg"));
+    EXPECT_EQ(task.storedName(6), QStringLiteral("d.jpg"));
+    EXPECT_EQ(task.storedName(7), QStringLiteral("e.jpg"));
+    EXPECT_EQ(task.storedCount(), 7);
 }
 
 TEST_F(BatchTaskTest, MarkCroppedWritesTheStateOfTheShownPicture) {
@@ -262,6 +287,31 @@ TEST(BatchResume, FolderChecksAndTheirMessages) {
     c = CheckResume(dir.path(), dir.filePath("none"));
     EXPECT_EQ(c.message, QStringLiteral("批量截图保存目录不存在，请重新设置。"));
     EXPECT_EQ(CheckResume(dir.path(), dir.path()).step, ResumeCheck::Step::Resume);
+}
+
+}  // namespace
+
+namespace {
+
+// A class or a staff list of some thousand pictures: the task file is written and
+// searched in time linear in its size, not once per picture.
+TEST_F(BatchTaskTest, LargeFolderTaskAndAppendStayQuick) {
+    QStringList names;
+    for (int i = 1; i <= 1500; ++i) {
+        names.append(QStringLiteral("照片%1.jpg").arg(i));
+        picture(names.back());
+    }
+    QElapsedTimer timer;
+    timer.start();
+    BatchCropTask task = makeTask();
+    ASSERT_EQ(task.startOver(), 1500);
+    const qint64 created = timer.restart();
+    picture("照片1501.jpg");
+    EXPECT_TRUE(task.appendNewPictures());
+    const qint64 appended = timer.restart();
+    EXPECT_EQ(task.storedName(1501), QStringLiteral("照片1501.jpg"));
+    EXPECT_EQ(task.storedName(10), QStringLiteral("照片10.jpg"));
+    EXPECT_LT(created + appended, 2000) << "create " << created << " ms, append " << appended << " ms";
 }
 
 }  // namespace
