@@ -2,16 +2,21 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/OperatorDialogs.h"
 #include "app/widgets/CropPanel.h"
 #include "app/widgets/EditToolsWindow.h"
 #include "app/widgets/HintStatusBar.h"
@@ -20,6 +25,7 @@
 #include "app/widgets/ViewWidget.h"
 #include "settings/SettingsFolder.h"
 #include "settings/TextNumber.h"
+#include "view/ViewRenderer.h"
 
 namespace picura {
 
@@ -50,7 +56,10 @@ const ToolbarEntry kToolbarEntries[13] = {
 }  // namespace
 
 MainWindow::MainWindow(Services services, QWidget* parent)
-    : QMainWindow(parent), services_(std::move(services)) {
+    : QMainWindow(parent),
+      services_(std::move(services)),
+      boards_(QSize(411, 279)),
+      actions_(state_, boards_, *services_.dialogs, *this) {
     setObjectName(QStringLiteral("主窗口"));
     setWindowIcon(MakeAppIcon());
     client_ = new QWidget(this);
@@ -94,6 +103,124 @@ MainWindow::MainWindow(Services services, QWidget* parent)
 
     editTools_ = new EditToolsWindow(this);
     editTools_->hide();
+
+    cropTimer_ = new QTimer(this);
+    cropTimer_->setObjectName(QStringLiteral("截图时钟"));
+    cropTimer_->setTimerType(Qt::PreciseTimer);
+    cropTimer_->setInterval(MoveRepeat::kIntervalMs);
+    connect(cropTimer_, &QTimer::timeout, this, [this] {
+        if (moveRepeat_.tick(state_.frame, state_.pictureLoaded)) {
+            actions_.showMovedFrame();
+        }
+        if (!moveRepeat_.timerRunning()) {
+            cropTimer_->stop();
+        }
+    });
+    connectView();
+    connectPanel();
+}
+
+void MainWindow::connectView() {
+    connect(view_, &ViewWidget::mousePressed, this,
+            [this](Qt::MouseButton b, QPoint p, Qt::KeyboardModifiers) {
+                if (b == Qt::LeftButton) {
+                    actions_.onViewLeftDown(p.x(), p.y());
+                }
+            });
+    connect(view_, &ViewWidget::mouseReleased, this, [this](Qt::MouseButton b, QPoint p) {
+        if (b == Qt::LeftButton) {
+            actions_.onViewLeftUp(p.x(), p.y());
+        }
+    });
+    connect(view_, &ViewWidget::mouseMoved, this, [this](QPoint p, Qt::MouseButtons) {
+        actions_.onViewMouseMove(p.x(), p.y());
+        showHint(actions_.viewHint(false, view_->textInput()->isVisible()));
+    });
+    connect(view_, &ViewWidget::wheelTurned, this, [this](int delta) { actions_.onWheel(delta); });
+    connect(view_, &ViewWidget::keyPressed, this,
+            [this](int key, Qt::KeyboardModifiers mods) { actions_.onViewKey(key, mods); });
+    connect(view_, &ViewWidget::filesDropped, this,
+            [this](const QString& list) { actions_.onFilesDropped(list); });
+    const auto scrolled = [this] {
+        if (!syncingBars_) {
+            actions_.onScroll(hbar_->value(), vbar_->value());
+        }
+    };
+    connect(hbar_, &QScrollBar::valueChanged, this, scrolled);
+    connect(vbar_, &QScrollBar::valueChanged, this, scrolled);
+    for (QScrollBar* bar : {hbar_, vbar_}) {
+        connect(bar, &QScrollBar::sliderPressed, this, [this] { state_.buttonHeld = false; });
+        connect(bar, &QScrollBar::sliderReleased, this, [this] { focusView(); });
+    }
+}
+
+void MainWindow::connectPanel() {
+    connect(panel_, &CropPanel::moveButtonPressed, this, [this](int d) { onMoveButton(d, true); });
+    connect(panel_, &CropPanel::moveButtonReleased, this, [this](int d) { onMoveButton(d, false); });
+}
+
+void MainWindow::onMoveButton(int direction, bool pressed) {
+    const auto d = static_cast<MoveDirection>(direction);
+    if (!pressed) {
+        moveRepeat_.release(d);
+        cropTimer_->stop();
+        focusView();
+        return;
+    }
+    if (!state_.pictureLoaded) {
+        services_.dialogs->tell(kNoPictureMessage, QStringLiteral("提示"));
+        return;
+    }
+    moveRepeat_.press(state_.frame, d);
+    actions_.showMovedFrame();
+    cropTimer_->start();
+}
+
+QColor MainWindow::frameColour() const {
+    return panel_->frameColour();
+}
+
+void MainWindow::showView() {
+    view_->setImage(boards_.visible.image());
+    syncingBars_ = true;
+    const auto sync = [](QScrollBar* bar, const ScrollBarState& s) {
+        bar->setEnabled(s.enabled);
+        bar->setRange(0, s.enabled ? s.range : 0);
+        bar->setValue(s.enabled ? s.position : 0);
+        bar->setPageStep(std::max(1, s.range / 10));
+    };
+    sync(hbar_, state_.view.horizontal);
+    sync(vbar_, state_.view.vertical);
+    syncingBars_ = false;
+}
+
+void MainWindow::focusView() {
+    view_->setFocus();
+}
+
+void MainWindow::dropPendingText() {
+    view_->textInput()->hide();
+    view_->textInput()->clear();
+}
+
+void MainWindow::setViewCursor(ViewCursor cursor) {
+    switch (cursor) {
+        case ViewCursor::Arrow:
+            view_->setCursor(Qt::ArrowCursor);
+            break;
+        case ViewCursor::Move:
+            view_->setCursor(Qt::SizeAllCursor);
+            break;
+        case ViewCursor::IBeam:
+            view_->setCursor(Qt::IBeamCursor);
+            break;
+        case ViewCursor::Pen:
+            view_->setCursor(MakePenCursor());
+            break;
+        case ViewCursor::Eyedropper:
+            view_->setCursor(MakeEyedropperCursor());
+            break;
+    }
 }
 
 MainWindow::~MainWindow() = default;
@@ -126,7 +253,10 @@ void MainWindow::buildToolbar() {
 
 void MainWindow::buildMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件"));
-    file->addAction(QStringLiteral("打开"));
+    file->addAction(QStringLiteral("打开"), this, [this] {
+        actions_.openPictureDialog();
+        focusView();
+    });
     file->addAction(QStringLiteral("编辑"), this, [this] { onToolbarClick(8); });
     file->addAction(QStringLiteral("拍摄"));
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助"));
@@ -191,13 +321,9 @@ void MainWindow::layoutMainWindow(int W, int H) {
     status_->setGeometry(0, client_->height() - 20, client_->width() + 2, 20);
     status_->setPane0Width(l.statusPane0Width);
 
-    state_.viewCentre = ViewCentre(l.view.size());
-    const QPoint topLeft = CentredFrameTopLeft(state_.viewCentre, state_.frame.width, state_.frame.height);
-    state_.frame.left = topLeft.x();
-    state_.frame.top = topLeft.y();
-
+    actions_.onViewResized(l.view.size());
     if (state_.pictureLoaded) {
-        view_->setFocus();
+        focusView();
     }
     if (QScreen* s = QGuiApplication::primaryScreen()) {
         move(CentredOnScreen(frameGeometry().size(), s->geometry()));
@@ -210,7 +336,25 @@ void MainWindow::dockEditTools() {
 }
 
 void MainWindow::onToolbarClick(int index) {
-    Q_UNUSED(index);  // the commands are wired as their operations arrive
+    switch (index) {
+        case 1:
+            actions_.openPictureDialog();
+            break;
+        case 4:
+            actions_.zoomBy(kZoomInFactor);
+            break;
+        case 5:
+            actions_.zoomBy(kZoomOutFactor);
+            break;
+        case 6:
+            actions_.rotateCurrentPicture(90);
+            break;
+        case 7:
+            actions_.rotateCurrentPicture(-90);
+            break;
+        default:
+            break;  // separators; the other commands are wired as their operations arrive
+    }
 }
 
 void MainWindow::showHint(const QString& text) {

@@ -2,11 +2,15 @@
 
 #include <QMainWindow>
 
+#include "app/MainActions.h"
 #include "app/MainWindowState.h"
+#include "view/CropFrame.h"
+#include "view/ViewBoards.h"
 
 class QAction;
 class QLineEdit;
 class QScrollBar;
+class QTimer;
 class QToolBar;
 
 namespace picura {
@@ -19,7 +23,7 @@ class ViewWidget;
 
 // The Main window: lays its components out, forwards their events to the
 // operations and shows the state they leave behind.
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private MainWindowPort {
     Q_OBJECT
   public:
     struct Services {
@@ -34,6 +38,8 @@ class MainWindow : public QMainWindow {
     // The start-up sequence; call once, before show().
     void start();
 
+    MainActions& actions() { return actions_; }
+    const ViewBoards& boards() const { return boards_; }
     MainWindowState& state() { return state_; }
     const MainWindowState& state() const { return state_; }
 
@@ -63,6 +69,16 @@ class MainWindow : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // MainWindowPort
+    QColor frameColour() const override;
+    void showView() override;
+    void focusView() override;
+    void dropPendingText() override;
+    void setViewCursor(ViewCursor cursor) override;
+
+    void connectView();
+    void connectPanel();
+    void onMoveButton(int direction, bool pressed);
     void buildToolbar();
     void buildMenu();
     void hoverHint(QObject* component);
@@ -70,7 +86,12 @@ class MainWindow : public QMainWindow {
 
     Services services_;
     MainWindowState state_;
+    ViewBoards boards_;
+    MainActions actions_;
+    MoveRepeat moveRepeat_;
+    QTimer* cropTimer_ = nullptr;  // 截图时钟
     bool shutDown_ = false;
+    bool syncingBars_ = false;
 
     QWidget* client_ = nullptr;
     QToolBar* toolbar_ = nullptr;

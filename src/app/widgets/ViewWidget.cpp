@@ -1,7 +1,10 @@
 #include "app/widgets/ViewWidget.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPainter>
 #include <QWheelEvent>
 
@@ -51,6 +54,29 @@ void ViewWidget::wheelEvent(QWheelEvent* e) {
 
 void ViewWidget::keyPressEvent(QKeyEvent* e) {
     emit keyPressed(e->key(), e->modifiers());
+}
+
+}  // namespace picura
+
+namespace picura {
+
+void ViewWidget::dragEnterEvent(QDragEnterEvent* e) {
+    if (e->mimeData()->hasUrls()) {
+        e->acceptProposedAction();
+    }
+}
+
+void ViewWidget::dropEvent(QDropEvent* e) {
+    QStringList paths;
+    for (const QUrl& url : e->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            paths << url.toLocalFile();
+        }
+    }
+    if (!paths.isEmpty()) {
+        e->acceptProposedAction();
+        emit filesDropped(paths.join(QStringLiteral("\r\n")));
+    }
 }
 
 }  // namespace picura

@@ -25,6 +25,8 @@ class ViewWidget : public QWidget {
     void mouseMoved(QPoint pos, Qt::MouseButtons buttons);
     void wheelTurned(int delta);
     void keyPressed(int key, Qt::KeyboardModifiers mods);
+    // Files were dropped on the view: their paths separated by CR LF.
+    void filesDropped(const QString& list);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -33,6 +35,8 @@ class ViewWidget : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     QImage image_;

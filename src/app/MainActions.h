@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QColor>
+#include <QSize>
+#include <QString>
+
+#include "app/MainWindowState.h"
+#include "view/ViewBoards.h"
+
+namespace picura {
+
+class OperatorDialogs;
+
+// The pointer shapes of the view.
+enum class ViewCursor { Arrow, Move, IBeam, Pen, Eyedropper };
+
+// What the operations need from the Main window's widgets; the window
+// implements it, tests use a fake.
+class MainWindowPort {
+  public:
+    virtual ~MainWindowPort() = default;
+    // The frame-colour picker's value.
+    virtual QColor frameColour() const = 0;
+    // Show the visible board and the scroll bars' state on the screen.
+    virtual void showView() = 0;
+    virtual void focusView() = 0;
+    // Hide the text tool's input box and drop its text.
+    virtual void dropPendingText() = 0;
+    virtual void setViewCursor(ViewCursor cursor) = 0;
+};
+
+// The Main window's operations on pictures and the view: loading, dropping,
+// turning, zooming, scrolling, moving the frame. They change the state and
+// the boards and tell the port what to show.
+class MainActions {
+  public:
+    MainActions(MainWindowState& state, ViewBoards& boards, OperatorDialogs& dialogs, MainWindowPort& port);
+
+    // Loading (failures are silent: the view stays empty, nothing is loaded).
+    bool loadPictureFile(const QString& path);
+    void openPictureDialog();
+    // The dropped paths as one text separated by CR LF.
+    void onFilesDropped(const QString& list);
+    // +90 clockwise, -90 counter-clockwise.
+    void rotateCurrentPicture(int angle);
+    // Makes `picture` the current one and fits it into the view (paste, photo).
+    void showNewPicture(const Picture& picture);
+
+    // Zoom: the toolbar and the minus/plus keys multiply by a factor; the wheel by 1 − 0.02 n.
+    void zoomBy(double factor);
+    void onWheel(int delta);
+    // A scroll bar moved to these positions.
+    void onScroll(int horizontalPosition, int verticalPosition);
+
+    // The view's mouse and keys (without an editing tool).
+    void onViewLeftDown(int x, int y);
+    void onViewMouseMove(int x, int y);
+    void onViewLeftUp(int x, int y);
+    // Returns true when the key was one of the view's.
+    bool onViewKey(int key, Qt::KeyboardModifiers modifiers);
+
+    // The view changed size (layout): boards follow, the frame is re-centred,
+    // the picture is rendered again.
+    void onViewResized(QSize viewSize);
+    // The frame moved or changed size: place the crop board and show it.
+    void showMovedFrame();
+    // Copy the display board to the visible board and draw the outline.
+    void repaintView();
+    // Draw the picture again at the current zoom.
+    void renderView();
+
+    ViewCursor cursor() const { return cursor_; }
+    // The view's hint after the mouse moved over it.
+    QString viewHint(bool navigationKeysRegistered, bool textInputVisible) const;
+
+  private:
+    MainWindowState& state_;
+    ViewBoards& boards_;
+    OperatorDialogs& dialogs_;
+    MainWindowPort& port_;
+    ViewCursor cursor_ = ViewCursor::Arrow;
+};
+
+// The messages of this part.
+inline const QString kNoPictureMessage = QStringLiteral("请打开一张图片或拍照一幅图象再进行操作。");
+inline const QString kRotateFailedMessage = QStringLiteral("旋转失败！");
+inline const QString kWrongDropMessage =
+    QStringLiteral("本软件只接收jpg、bmp、gif、png四类图片文件，您拖放的文件不属此范围。");
+QString ManyFilesDroppedMessage(int count);
+
+}  // namespace picura
