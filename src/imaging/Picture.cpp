@@ -18,8 +18,9 @@ constexpr std::int32_t kWeightOne = 1 << kWeightBits;
 // Intermediate values keep 8 fraction bits: 255 << 8 fits 16 bits, times a weight fits 32 bits.
 constexpr int kIntermediateShift = kWeightBits - 8;
 constexpr int kFinalShift = kWeightBits + 8;
-// Parts with fewer output pixels are not worth a second thread.
-constexpr qint64 kThreadedPixels = 60000;
+// Parts with fewer output pixels are not worth a second thread: on a busy machine waiting for the
+// second core costs more than the split saves.
+constexpr qint64 kThreadedPixels = 1000000;
 // Reductions read a halving with at least this many of its pixels per output pixel: fewer would make
 // the coarse blocks at the footprint edges show.
 constexpr double kMinLevelPixels = 3.0;
