@@ -379,3 +379,61 @@ QByteArray MakeGif(const GifSpec& spec) {
 }
 
 }  // namespace picura::test
+
+namespace picura::test {
+
+QByteArray MakeManyScanJpeg(int width, int height, int refinements) {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    std::vector<jpeg_scan_info> scans;
+    jpeg_scan_info dc{};
+    dc.comps_in_scan = 3;
+    for (int c = 0; c < 3; ++c) {
+        dc.component_index[c] = c;
+    }
+    scans.push_back(dc);
+    for (int c = 0; c < 3; ++c) {
+        for (int k = 1; k < 64; ++k) {
+            for (int r = refinements - 1; r >= 0; --r) {
+                jpeg_scan_info s{};
+                s.comps_in_scan = 1;
+                s.component_index[0] = c;
+                s.Ss = k;
+                s.Se = k;
+                s.Ah = r == refinements - 1 ? 0 : r + 1;
+                s.Al = r;
+                scans.push_back(s);
+            }
+        }
+    }
+    cinfo.scan_info = scans.data();
+    cinfo.num_scans = static_cast<int>(scans.size());
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<unsigned char> row(static_cast<std::size_t>(width) * 3);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        for (int x = 0; x < width; ++x) {
+            row[3 * x] = static_cast<unsigned char>(x * 7);
+            row[3 * x + 1] = static_cast<unsigned char>(cinfo.next_scanline * 5);
+            row[3 * x + 2] = static_cast<unsigned char>(x ^ cinfo.next_scanline);
+        }
+        JSAMPROW p = row.data();
+        jpeg_write_scanlines(&cinfo, &p, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    QByteArray out(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));
+    std::free(buffer);
+    return out;
+}
+
+}  // namespace picura::test

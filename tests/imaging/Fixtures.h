@@ -78,3 +78,9 @@ struct GifSpec {
 QByteArray MakeGif(const GifSpec& spec);
 
 }  // namespace picura::test
+
+namespace picura::test {
+// A valid progressive JPEG of a gray picture split into `refinements` successive-approximation scans per
+// AC coefficient and component (about 190 × refinements scans in all).
+QByteArray MakeManyScanJpeg(int width, int height, int refinements);
+}  // namespace picura::test

@@ -187,3 +187,14 @@ TEST(HostileInput, BmpPixelOffsetBeyondTheFileIsIgnored) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HostileInput, JpegWithThousandsOfScansIsRefused) {
+    const QByteArray modest = picura::test::MakeManyScanJpeg(64, 48, 2);  // 379 scans: a legal, odd file
+    EXPECT_EQ(picura::DecodePicture(modest).size(), QSize(64, 48));
+    const QByteArray bomb = picura::test::MakeManyScanJpeg(64, 48, 10);  // 1891 scans
+    EXPECT_TRUE(picura::DecodePicture(bomb).isNull());
+}
+
+}  // namespace
