@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QMenuBar>
 #include <QStandardPaths>
 #include <QTranslator>
 
@@ -35,5 +36,7 @@ int main(int argc, char* argv[]) {
     window.start();
     window.show();
     window.dockEditTools();
+    // For scripted checks: where the client area starts inside the window.
+    qInfo("menubar=%d", window.menuBar()->height());
     return app.exec();
 }

@@ -77,3 +77,58 @@ close_picura() {
     PICURA_PID=""
     [ "$code" -eq 0 ] || fail "picura ended with exit code $code"
 }
+
+# Height of the menu bar: the program logs it at start-up ("menubar=N").
+menu_bar_height() {
+    grep -o 'menubar=[0-9]*' "$E2E_TMP/picura.log" | tail -n1 | cut -d= -f2
+}
+
+# Screen position of the Qt window's top-left corner (inside any frame).
+window_origin() {
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    echo "$X $Y"
+}
+
+# Clicks at (x, y) of the client area (below the menu bar).
+click_client() {
+    local wid=$1 cx=$2 cy=$3 x y
+    read -r x y < <(window_origin "$wid")
+    xdotool mousemove --sync "$((x + cx))" "$((y + $(menu_bar_height) + cy))" click 1
+}
+
+# A picture of the Qt window alone (menu bar included).
+window_shot() {
+    import -window "$1" "$2"
+}
+
+# Crops the view (可视画板, 411 × 279 at client (4, 48)) out of a window_shot.
+view_crop() {
+    convert "$1" -crop "411x279+4+$(($(menu_bar_height) + 48))" +repage "$2"
+}
+
+# Opens a picture with the toolbar's 打开 and the open dialog.
+open_picture() {
+    local wid=$1 path=$2
+    click_client "$wid" 30 20
+    local dlg
+    dlg=$(wait_window "打开图片文件")
+    xdotool windowactivate --sync "$dlg" >/dev/null 2>&1 || true
+    xdotool type --delay 5 "$path"
+    xdotool key Return
+    wait_until 100 "[ -z \"\$(window_id '打开图片文件')\" ]" || fail "the open dialog stayed"
+    sleep 0.5
+}
+
+# Number of pixels of a colour (within 3%) in a picture.
+count_colour() {
+    convert "$1" -fuzz 3% -fill black +opaque "$2" -fill white -opaque "$2" -format '%[fx:round(mean*w*h)]' info:
+}
+
+# "yes" when column X of a picture shows only the board's light grey.
+column_is_background() {
+    local n h
+    h=$(identify -format '%h' "$1")
+    n=$(convert "$1" -crop "1x${h}+$2+0" +repage -fuzz 1% -fill black +opaque '#f0f0f0' \
+        -fill white -opaque '#f0f0f0' -format '%[fx:round(mean*w*h)]' info:)
+    [ "$n" -eq "$h" ] && echo yes || echo no
+}
