@@ -186,51 +186,44 @@ AxisTaps MakeTaps(int from, int to, int sourceLength, int targetLength, int fact
     return t;
 }
 
-// Horizontal pass for source rows [rowFrom, rowTo): three channels of 8.8 fixed point per output column.
-void HorizontalPass(const QImage& src, const AxisTaps& xt, int rowFrom, int rowTo, std::uint16_t* out) {
+// Output rows [from, to) of the part: first the vertical taps over the columns the part needs (a plain
+// multiply-add over contiguous bytes that the compiler vectorises), then the horizontal taps of that row.
+void ScaleRows(const QImage& src, const AxisTaps& xt, const AxisTaps& yt, int from, int to, QImage* result) {
+    const int firstColumn = xt.lowest;
+    const int columns = xt.highest - xt.lowest + 1;
+    const int n4 = columns * 4;
     const int outW = static_cast<int>(xt.first.size());
-    for (int y = rowFrom; y < rowTo; ++y) {
-        const auto* line = reinterpret_cast<const std::uint32_t*>(src.constScanLine(y));
-        std::uint16_t* o = out + static_cast<std::size_t>(y - rowFrom) * outW * 3;
-        for (int x = 0; x < outW; ++x) {
-            const std::uint32_t* p = line + xt.first[x];
-            const std::int32_t* w = &xt.weights[static_cast<std::size_t>(x) * xt.stride];
-            std::uint32_t r = 0, g = 0, b = 0;
-            for (int k = 0, n = xt.count[x]; k < n; ++k) {
-                const std::uint32_t px = p[k];
-                const auto wk = static_cast<std::uint32_t>(w[k]);
-                r += ((px >> 16) & 0xFF) * wk;
-                g += ((px >> 8) & 0xFF) * wk;
-                b += (px & 0xFF) * wk;
-            }
-            constexpr std::uint32_t half = 1u << (kIntermediateShift - 1);
-            o[3 * x] = static_cast<std::uint16_t>((r + half) >> kIntermediateShift);
-            o[3 * x + 1] = static_cast<std::uint16_t>((g + half) >> kIntermediateShift);
-            o[3 * x + 2] = static_cast<std::uint16_t>((b + half) >> kIntermediateShift);
-        }
-    }
-}
-
-// Vertical pass for output rows [from, to) of the part.
-void VerticalPass(const std::uint16_t* rows, int firstRow, const AxisTaps& yt, int outW, int from, int to,
-                  QImage* result) {
-    const int n3 = outW * 3;
-    std::vector<std::uint32_t> acc(static_cast<std::size_t>(n3));
+    std::vector<std::uint32_t> acc(static_cast<std::size_t>(n4));
+    std::vector<std::uint16_t> row(static_cast<std::size_t>(n4));
     for (int y = from; y < to; ++y) {
-        std::fill(acc.begin(), acc.end(), 1u << (kFinalShift - 1));
+        std::fill(acc.begin(), acc.end(), 1u << (kIntermediateShift - 1));
         const std::int32_t* w = &yt.weights[static_cast<std::size_t>(y) * yt.stride];
         for (int k = 0, n = yt.count[y]; k < n; ++k) {
-            const std::uint16_t* src = rows + static_cast<std::size_t>(yt.first[y] + k - firstRow) * n3;
+            const std::uint8_t* line = src.constScanLine(yt.first[y] + k) + firstColumn * 4;
             const auto wk = static_cast<std::uint32_t>(w[k]);
             std::uint32_t* a = acc.data();
-            for (int i = 0; i < n3; ++i) {
-                a[i] += src[i] * wk;
+            for (int i = 0; i < n4; ++i) {
+                a[i] += line[i] * wk;
             }
         }
-        auto* o = reinterpret_cast<std::uint32_t*>(result->scanLine(y));
+        for (int i = 0; i < n4; ++i) {
+            row[static_cast<std::size_t>(i)] =
+                static_cast<std::uint16_t>(acc[static_cast<std::size_t>(i)] >> kIntermediateShift);
+        }
+        auto* out = reinterpret_cast<std::uint32_t*>(result->scanLine(y));
         for (int x = 0; x < outW; ++x) {
-            o[x] = 0xFF000000u | ((acc[3 * x] >> kFinalShift) << 16) |
-                   ((acc[3 * x + 1] >> kFinalShift) << 8) | (acc[3 * x + 2] >> kFinalShift);
+            const std::uint16_t* p = row.data() + (xt.first[x] - firstColumn) * 4;
+            const std::int32_t* wx = &xt.weights[static_cast<std::size_t>(x) * xt.stride];
+            constexpr std::uint32_t half = 1u << (kFinalShift - 1);
+            std::uint32_t b = half, g = half, r = half;
+            for (int k = 0, n = xt.count[x]; k < n; ++k, p += 4) {
+                const auto wk = static_cast<std::uint32_t>(wx[k]);
+                b += p[0] * wk;
+                g += p[1] * wk;
+                r += p[2] * wk;
+            }
+            out[x] =
+                0xFF000000u | ((r >> kFinalShift) << 16) | ((g >> kFinalShift) << 8) | (b >> kFinalShift);
         }
     }
 }
@@ -329,20 +322,12 @@ QImage Picture::scaledPart(int scaledW, int scaledH, const QRect& part) const {
 
     const AxisTaps xt =
         MakeTaps(clipped.left(), clipped.right() + 1, srcW, scaledW, span.factor, level->width(), span.lastW);
-    AxisTaps yt = MakeTaps(clipped.top(), clipped.bottom() + 1, srcH, scaledH, span.factor, level->height(),
-                           span.lastH);
-    const int outW = clipped.width();
+    const AxisTaps yt = MakeTaps(clipped.top(), clipped.bottom() + 1, srcH, scaledH, span.factor,
+                                 level->height(), span.lastH);
     const int outH = clipped.height();
-    const int firstRow = yt.lowest;
-    const int rowCount = yt.highest - yt.lowest + 1;
-    std::vector<std::uint16_t> rows(static_cast<std::size_t>(rowCount) * outW * 3);
-    const bool threaded = qint64(outW) * outH >= kThreadedPixels && std::thread::hardware_concurrency() > 1;
-    SplitRows(rowCount, threaded, [&](int from, int to) {
-        HorizontalPass(*level, xt, firstRow + from, firstRow + to,
-                       rows.data() + static_cast<std::size_t>(from) * outW * 3);
-    });
-    SplitRows(outH, threaded,
-              [&](int from, int to) { VerticalPass(rows.data(), firstRow, yt, outW, from, to, &result); });
+    const bool threaded =
+        qint64(clipped.width()) * outH >= kThreadedPixels && std::thread::hardware_concurrency() > 1;
+    SplitRows(outH, threaded, [&](int from, int to) { ScaleRows(*level, xt, yt, from, to, &result); });
     return result;
 }
 
