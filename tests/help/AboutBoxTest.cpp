@@ -20,12 +20,6 @@ TEST(AboutBox, FourLinesSeparatedByCrLf) {
                                           "软件主页：https://picura.invalid/"));
 }
 
-TEST(AboutBox, NamesNoPersonAndNoMailAddress) {
-    const QString text = AboutText();
-    EXPECT_FALSE(text.contains(QLatin1Char('@')));
-    EXPECT_TRUE(text.contains(kHomePageUrl));
-}
-
 TEST(AboutBox, ShownTitledWithOkOnlyAndNoIcon) {
     ScriptedDialogs dialogs;
     ShowAboutBox(dialogs);
