@@ -175,13 +175,9 @@ void MainActions::onViewLeftUp(int, int) {
 bool MainActions::onViewKey(int key, Qt::KeyboardModifiers modifiers) {
     Q_UNUSED(modifiers);
     switch (key) {
-        case Qt::Key_Minus:
-            zoomBy(kZoomOutFactor);
-            return true;
+        case Qt::Key_Minus: zoomBy(kZoomOutFactor); return true;
         case Qt::Key_Equal:
-        case Qt::Key_Plus:
-            zoomBy(kZoomInFactor);
-            return true;
+        case Qt::Key_Plus: zoomBy(kZoomInFactor); return true;
         case Qt::Key_Left:
         case Qt::Key_Right:
         case Qt::Key_Up:
@@ -197,8 +193,7 @@ bool MainActions::onViewKey(int key, Qt::KeyboardModifiers modifiers) {
             showMovedFrame();
             return true;
         }
-        default:
-            return false;
+        default: return false;
     }
 }
 

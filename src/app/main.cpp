@@ -9,6 +9,7 @@
 
 #include "app/widgets/MainWindow.h"
 #include "app/widgets/QtOperatorDialogs.h"
+#include "help/DesktopOpener.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -27,8 +28,10 @@ int main(int argc, char* argv[]) {
     QApplication::setFont(font);
 
     picura::QtOperatorDialogs dialogs;
+    picura::SystemDesktopOpener opener;
     picura::MainWindow::Services services;
     services.dialogs = &dialogs;
+    services.opener = &opener;
     services.programFolder = QCoreApplication::applicationDirPath();
     services.fallbackSettingsBase = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     picura::MainWindow window(services);

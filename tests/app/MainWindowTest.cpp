@@ -9,20 +9,40 @@
 #include <QToolBar>
 
 #include "ScriptedDialogs.h"
+#include "TestImages.h"
 #include "app/widgets/CropPanel.h"
 #include "app/widgets/EditToolsWindow.h"
 #include "app/widgets/HintStatusBar.h"
 #include "app/widgets/MainWindow.h"
 #include "app/widgets/SpinLineEdit.h"
 #include "app/widgets/ViewWidget.h"
+#include "help/DesktopOpener.h"
 #include "settings/IniFile.h"
+
+#include <QImageReader>
+#include <QPushButton>
+#include <QTest>
 
 using namespace picura;
 
 namespace {
 
+class FakeOpener : public DesktopOpener {
+  public:
+    bool openLocalFile(const QString& path) override {
+        opened << path;
+        return true;
+    }
+    bool openUrl(const QUrl& url) override {
+        opened << url.toString();
+        return true;
+    }
+    QStringList opened;
+};
+
 class MainWindowTest : public ::testing::Test {
   protected:
+    FakeOpener opener;
     QTemporaryDir programDir;
     QTemporaryDir configDir;
     test::ScriptedDialogs dialogs;
@@ -30,6 +50,7 @@ class MainWindowTest : public ::testing::Test {
     std::unique_ptr<MainWindow> makeWindow() {
         MainWindow::Services s;
         s.dialogs = &dialogs;
+        s.opener = &opener;
         s.programFolder = programDir.path();
         s.fallbackSettingsBase = configDir.path();
         auto w = std::make_unique<MainWindow>(s);
@@ -148,11 +169,150 @@ TEST_F(MainWindowTest, HintLineIsWrittenOnlyWhenTheTextChanges) {
 TEST_F(MainWindowTest, ReadOnlyProgramFolderKeepsSettingsInTheConfigFolder) {
     MainWindow::Services s;
     s.dialogs = &dialogs;
+    s.opener = &opener;
     s.programFolder = QStringLiteral("/proc/picura-test");
     s.fallbackSettingsBase = configDir.path();
     MainWindow w(s);
     w.start();
     EXPECT_EQ(w.state().settingsFolder, configDir.path() + QStringLiteral("/头像采集设置"));
+}
+
+TEST_F(MainWindowTest, PresetsFillTheBoxesAndGrowTheWindowForTallFrames) {
+    auto w = makeWindow();
+    w->state().screenHeight = 500;  // a screen too low for the grown window
+    w->cropPanel()->presetBox()->setCurrentIndex(4);
+    emit w->cropPanel()->presetBox()->activated(4);  // "1寸照"
+    EXPECT_EQ(w->cropPanel()->widthBox()->text(), QStringLiteral("295"));
+    EXPECT_EQ(w->cropPanel()->heightBox()->text(), QStringLiteral("413"));
+    EXPECT_EQ(w->state().frame.width, 295);
+    EXPECT_EQ(w->state().frame.height, 413);
+    // 413 + 30 does not fit 279: the outer height becomes 413 + allowance + 165.
+    EXPECT_EQ(w->height(), 413 + w->state().allowances.height + 165);
+    EXPECT_EQ(w->view()->height(), 443);
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.messages()[0], QStringLiteral("此电脑屏幕像素分辩率不够高，不满足操作要求。"));
+    // "默认" shrinks the frame but never the window.
+    emit w->cropPanel()->presetBox()->activated(0);
+    EXPECT_EQ(w->state().frame.height, 210);
+    EXPECT_EQ(w->view()->height(), 443);
+}
+
+TEST_F(MainWindowTest, TypingOrSpinningASizeSelectsCustom) {
+    auto w = makeWindow();
+    w->cropPanel()->heightBox()->setFocus();
+    emit w->cropPanel()->heightBox()->spun(+1);
+    EXPECT_EQ(w->cropPanel()->heightBox()->text(), QStringLiteral("211"));
+    EXPECT_EQ(w->cropPanel()->presetBox()->currentText(), QStringLiteral("自定义"));
+    EXPECT_EQ(w->state().frame.height, 211);
+    w->cropPanel()->presetBox()->setCurrentIndex(0);
+    QTest::keyClick(w->cropPanel()->widthBox(), Qt::Key_5);
+    EXPECT_EQ(w->cropPanel()->presetBox()->currentText(), QStringLiteral("自定义"));
+    EXPECT_EQ(w->state().frame.width, 1605);
+}
+
+TEST_F(MainWindowTest, JpgLimitIsNormalised) {
+    auto w = makeWindow();
+    w->cropPanel()->jpgBox()->setText(QStringLiteral("0"));
+    EXPECT_EQ(w->cropPanel()->jpgBox()->text(), QStringLiteral("50"));
+    EXPECT_EQ(w->state().jpgLimitKb, 50.0);
+    w->cropPanel()->jpgBox()->setText(QStringLiteral("050"));
+    EXPECT_EQ(w->cropPanel()->jpgBox()->text(), QStringLiteral("50"));
+    w->cropPanel()->jpgBox()->setText(QStringLiteral("1 2"));
+    EXPECT_EQ(w->cropPanel()->jpgBox()->text(), QStringLiteral("12"));
+    w->cropPanel()->jpgBox()->setText(QStringLiteral("1"));
+    emit w->cropPanel()->jpgSpun(-1);
+    EXPECT_EQ(w->cropPanel()->jpgBox()->text(), QStringLiteral("500"));
+    EXPECT_EQ(w->state().jpgLimitKb, 500.0);
+}
+
+TEST_F(MainWindowTest, JpgLimitIsStoredOnlyInBatchModeWithKeepFlagAndJpg) {
+    auto w = makeWindow();
+    w->state().batchMode = true;
+    w->state().batch.keepSettings = true;
+    w->state().batch.format = QStringLiteral(".BMP");
+    w->cropPanel()->jpgBox()->setText(QStringLiteral("30"));
+    EXPECT_EQ(ReadIniValue(settingsPath(), QStringLiteral("批量截图"), QStringLiteral("JPG体积"),
+                           QStringLiteral("none")),
+              QStringLiteral("none"));
+    w->state().batch.format = QStringLiteral(".JPG");
+    w->cropPanel()->jpgBox()->setText(QStringLiteral("40"));
+    EXPECT_EQ(ReadIniValue(settingsPath(), QStringLiteral("批量截图"), QStringLiteral("JPG体积")),
+              QStringLiteral("40"));
+}
+
+TEST_F(MainWindowTest, SaveWithoutAPictureSaysSo) {
+    auto w = makeWindow();
+    w->cropPanel()->saveButton()->click();
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.messages()[0], QStringLiteral("请打开一张图片或拍照一幅图象再进行操作。"));
+    EXPECT_EQ(dialogs.lastMessage()->title, QStringLiteral("提示"));
+}
+
+TEST_F(MainWindowTest, SavesTheFrameAtItsSizeUnderTheJpgLimit) {
+    auto w = makeWindow();
+    const QString photo = programDir.filePath(QStringLiteral("photo.png"));
+    ASSERT_TRUE(test::MakePhotoLike(1600, 1200).save(photo));
+    ASSERT_TRUE(w->actions().loadPictureFile(photo));
+    emit w->cropPanel()->presetBox()->activated(4);  // 295 × 413
+    w->cropPanel()->jpgBox()->setText(QStringLiteral("20"));
+    dialogs.messages();
+    const QString out = programDir.filePath(QStringLiteral("out.JPG"));
+    dialogs.paths.push_back(out);
+    w->cropPanel()->saveButton()->click();
+    const auto& dlg = dialogs.shown.back();
+    EXPECT_EQ(dlg.kind, test::ScriptedDialogs::Shown::SaveFile);
+    EXPECT_EQ(dlg.title, QStringLiteral("采集框内图象另存为："));
+    EXPECT_EQ(dlg.file.defaultSuffix, QStringLiteral("jpg"));
+    EXPECT_TRUE(dlg.file.confirmOverwrite);
+    QImageReader reader(out);
+    EXPECT_EQ(reader.format(), QByteArray("jpeg"));
+    EXPECT_EQ(reader.size(), QSize(295, 413));
+    EXPECT_LE(QFileInfo(out).size(), 20 * 1024);
+    // The next save offers the name chosen before.
+    dialogs.paths.push_back(std::nullopt);
+    w->cropPanel()->saveButton()->click();
+    EXPECT_EQ(dialogs.shown.back().file.initialName, QStringLiteral("out.JPG"));
+}
+
+TEST_F(MainWindowTest, SaveRefusesUnknownExtensionsAndReportsWriteFailures) {
+    auto w = makeWindow();
+    const QString photo = programDir.filePath(QStringLiteral("p.png"));
+    ASSERT_TRUE(test::MakePhotoLike(400, 300).save(photo));
+    ASSERT_TRUE(w->actions().loadPictureFile(photo));
+    dialogs.paths.push_back(programDir.filePath(QStringLiteral("x.tif")));
+    w->cropPanel()->saveButton()->click();
+    EXPECT_EQ(dialogs.messages().last(), kUnknownExtensionMessage);
+    EXPECT_FALSE(QFile::exists(programDir.filePath(QStringLiteral("x.tif"))));
+    dialogs.paths.push_back(programDir.filePath(QStringLiteral("missing/x.png")));
+    w->cropPanel()->saveButton()->click();
+    EXPECT_TRUE(dialogs.messages().last().contains(programDir.filePath(QStringLiteral("missing/x.png"))));
+    // A frame of width 0 saves nothing and says why.
+    w->cropPanel()->widthBox()->setText(QStringLiteral("0"));
+    const size_t before = dialogs.shown.size();
+    w->cropPanel()->saveButton()->click();
+    EXPECT_EQ(dialogs.shown.size(), before + 1);
+    EXPECT_EQ(dialogs.messages().last(), kEmptyFrameMessage);
+}
+
+TEST_F(MainWindowTest, HelpAboutAndHomePage) {
+    auto w = makeWindow();
+    w->onToolbarClick(11);
+    ASSERT_EQ(opener.opened.size(), 1);
+    EXPECT_TRUE(opener.opened[0].endsWith(QStringLiteral("Picura使用帮助.html")));
+    EXPECT_TRUE(QFile::exists(programDir.filePath(QStringLiteral("Picura使用帮助.html"))));
+    w->onToolbarClick(12);
+    EXPECT_EQ(opener.opened.size(), 2);
+    w->onToolbarClick(0);  // a separator does nothing
+    w->onToolbarClick(9);
+    EXPECT_EQ(opener.opened.size(), 2);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(MainWindowTest, EditToolsNeedAPicture) {
+    auto w = makeWindow();
+    w->onToolbarClick(8);
+    EXPECT_EQ(dialogs.messages().last(), QStringLiteral("请打开一张图片或拍照一幅图象再进行操作。"));
+    EXPECT_FALSE(w->state().editToolsShown);
 }
 
 }  // namespace

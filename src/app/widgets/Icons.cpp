@@ -114,33 +114,15 @@ QIcon MakeToolbarIcon(ToolbarIcon which) {
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     switch (which) {
-        case ToolbarIcon::Open:
-            DrawFolder(p);
-            break;
-        case ToolbarIcon::Zoom:
-            DrawMagnifier(p);
-            break;
-        case ToolbarIcon::Edit:
-            DrawPencil(p);
-            break;
-        case ToolbarIcon::Help:
-            DrawHelp(p);
-            break;
-        case ToolbarIcon::Save:
-            DrawSave(p);
-            break;
-        case ToolbarIcon::RotateLeft:
-            DrawRotate(p, false);
-            break;
-        case ToolbarIcon::RotateRight:
-            DrawRotate(p, true);
-            break;
-        case ToolbarIcon::Camera:
-            DrawCamera(p);
-            break;
-        case ToolbarIcon::Home:
-            DrawHome(p);
-            break;
+        case ToolbarIcon::Open: DrawFolder(p); break;
+        case ToolbarIcon::Zoom: DrawMagnifier(p); break;
+        case ToolbarIcon::Edit: DrawPencil(p); break;
+        case ToolbarIcon::Help: DrawHelp(p); break;
+        case ToolbarIcon::Save: DrawSave(p); break;
+        case ToolbarIcon::RotateLeft: DrawRotate(p, false); break;
+        case ToolbarIcon::RotateRight: DrawRotate(p, true); break;
+        case ToolbarIcon::Camera: DrawCamera(p); break;
+        case ToolbarIcon::Home: DrawHome(p); break;
     }
     p.end();
     return QIcon(pm);

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStandardPaths>
@@ -23,8 +24,12 @@
 #include "app/widgets/Icons.h"
 #include "app/widgets/SpinLineEdit.h"
 #include "app/widgets/ViewWidget.h"
+#include "help/AboutBox.h"
+#include "help/HelpFile.h"
+#include "help/HomePage.h"
 #include "settings/SettingsFolder.h"
 #include "settings/TextNumber.h"
+#include "view/FrameSize.h"
 #include "view/ViewRenderer.h"
 
 namespace picura {
@@ -157,6 +162,137 @@ void MainWindow::connectView() {
 void MainWindow::connectPanel() {
     connect(panel_, &CropPanel::moveButtonPressed, this, [this](int d) { onMoveButton(d, true); });
     connect(panel_, &CropPanel::moveButtonReleased, this, [this](int d) { onMoveButton(d, false); });
+    connect(panel_->presetBox(), &QComboBox::activated, this, &MainWindow::applySizePreset);
+    connect(panel_->widthBox(), &QLineEdit::textChanged, this, [this] { applyFrameSide(true); });
+    connect(panel_->heightBox(), &QLineEdit::textChanged, this, [this] { applyFrameSide(false); });
+    connect(panel_->widthBox(), &SpinLineEdit::spun, this, [this](int step) { spinPixelBox(true, step); });
+    connect(panel_->heightBox(), &SpinLineEdit::spun, this, [this](int step) { spinPixelBox(false, step); });
+    for (SpinLineEdit* box : {panel_->widthBox(), panel_->heightBox()}) {
+        connect(box, &SpinLineEdit::characterTyped, this,
+                [this] { panel_->presetBox()->setCurrentIndex(kCustomSizePreset); });
+    }
+    connect(panel_->jpgBox(), &QLineEdit::textChanged, this, &MainWindow::applyJpgLimit);
+    connect(panel_, &CropPanel::jpgSpun, this, [this](int step) {
+        panel_->jpgBox()->setText(SpinJpgLimitText(panel_->jpgBox()->text(), step));
+    });
+    connect(panel_, &CropPanel::frameColourClicked, this, &MainWindow::chooseFrameColour);
+    connect(panel_->saveButton(), &QPushButton::clicked, this, &MainWindow::cropAndSave);
+}
+
+void MainWindow::applySizePreset(int index) {
+    const std::optional<PresetTexts> texts = SizePresetTexts(index);
+    if (!texts) {
+        return;
+    }
+    panel_->widthBox()->setText(texts->width);
+    panel_->heightBox()->setText(texts->height);
+}
+
+void MainWindow::spinPixelBox(bool width, int step) {
+    panel_->presetBox()->setCurrentIndex(kCustomSizePreset);
+    SpinLineEdit* box = width ? panel_->widthBox() : panel_->heightBox();
+    box->setText(SpinPixelText(box->text(), step));
+}
+
+void MainWindow::applyFrameSide(bool width) {
+    WindowGeometry geometry;
+    geometry.view = view_->size();
+    geometry.widthAllowance = state_.allowances.width;
+    geometry.heightAllowance = state_.allowances.height;
+    geometry.screen = QSize(state_.screenWidth, state_.screenHeight);
+    geometry.cameraWindowOpen = state_.cameraOpen;
+    const QString text = (width ? panel_->widthBox() : panel_->heightBox())->text();
+    const FrameSizeChange change =
+        ApplyFrameSide(state_.frame, width ? FrameSide::Width : FrameSide::Height, text, geometry);
+    growForFrame(change, width);
+}
+
+void MainWindow::growForFrame(const FrameSizeChange& change, bool width) {
+    if (change.growWindow) {
+        const int newWidth = width ? change.outerSize : this->width();
+        const int newHeight = width ? this->height() : change.outerSize;
+        resize(newWidth, newHeight);
+        if (this->width() != state_.lastOuterWidth || this->height() != state_.lastOuterHeight) {
+            layoutMainWindow(this->width(), this->height());
+        }
+        if (change.showScreenTooSmall) {
+            services_.dialogs->tell(QString::fromUtf8(kScreenTooSmallMessage),
+                                    QString::fromUtf8(kScreenTooSmallTitle));
+        }
+    } else if (change.placeAndRepaint) {
+        actions_.repaintView();
+    }
+}
+
+void MainWindow::applyJpgLimit() {
+    const JpgLimitResult r = NormaliseJpgLimit(panel_->jpgBox()->text());
+    if (r.newText) {
+        panel_->jpgBox()->setText(*r.newText);  // raises this handler again with the normal text
+        return;
+    }
+    state_.jpgLimitKb = r.limit;
+    const SettingsStore store(state_.settingsPath());
+    const QString value = NumberText(r.limit);
+    if (state_.batchMode && state_.batch.keepSettings && state_.batch.format == QStringLiteral(".JPG")) {
+        store.write(ini::kBatchSection, ini::kJpgSize, value);
+    }
+    if (state_.quickShootMode && state_.quickShoot.keepSettings &&
+        state_.quickShoot.format == QStringLiteral(".JPG")) {
+        store.write(ini::kQuickSection, ini::kJpgSize, value);
+    }
+}
+
+void MainWindow::chooseFrameColour() {
+    const std::optional<QColor> colour =
+        services_.dialogs->pickColour(panel_->frameColour(), QStringLiteral("采集框颜色"));
+    if (!colour) {
+        return;
+    }
+    panel_->setFrameColour(*colour);
+    actions_.repaintView();
+    focusView();
+}
+
+void MainWindow::cropAndSave() {
+    if (!state_.batchMode) {
+        CropAndSaveInteractive(state_, boards_, *services_.dialogs, saveMemory_,
+                               QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+        focusView();
+    }
+}
+
+void MainWindow::toggleEditTools() {
+    if (!state_.pictureLoaded) {
+        services_.dialogs->tell(kNoPictureMessage, QStringLiteral("提示"));
+        return;
+    }
+    if (!state_.editToolsShown) {
+        state_.editToolsShown = true;
+        editTools_->show();
+        dockEditTools();
+        focusBox_->setFocus();
+        focusView();
+        return;
+    }
+    state_.editToolsShown = false;
+    editTools_->hide();
+    state_.penOn = state_.textOn = state_.eyedropperOn = false;
+    dropPendingText();
+    setViewCursor(ViewCursor::Arrow);
+    focusView();
+}
+
+void MainWindow::showHelp() {
+    ShowHelpFile(state_.programFolder, state_.settingsFolder, *services_.opener, *services_.dialogs);
+}
+
+void MainWindow::startCamera(bool leaveBatchMode) {
+    if (leaveBatchMode && state_.batchMode) {
+        state_.batchMode = false;
+        status_->setBatchChecked(false);
+        setWindowTitle(kWindowTitle);
+    }
+    services_.dialogs->tell(QStringLiteral("未找到可用的摄像头，拍摄功能暂不可用。"), QStringLiteral("提示"));
 }
 
 void MainWindow::onMoveButton(int direction, bool pressed) {
@@ -205,21 +341,11 @@ void MainWindow::dropPendingText() {
 
 void MainWindow::setViewCursor(ViewCursor cursor) {
     switch (cursor) {
-        case ViewCursor::Arrow:
-            view_->setCursor(Qt::ArrowCursor);
-            break;
-        case ViewCursor::Move:
-            view_->setCursor(Qt::SizeAllCursor);
-            break;
-        case ViewCursor::IBeam:
-            view_->setCursor(Qt::IBeamCursor);
-            break;
-        case ViewCursor::Pen:
-            view_->setCursor(MakePenCursor());
-            break;
-        case ViewCursor::Eyedropper:
-            view_->setCursor(MakeEyedropperCursor());
-            break;
+        case ViewCursor::Arrow: view_->setCursor(Qt::ArrowCursor); break;
+        case ViewCursor::Move: view_->setCursor(Qt::SizeAllCursor); break;
+        case ViewCursor::IBeam: view_->setCursor(Qt::IBeamCursor); break;
+        case ViewCursor::Pen: view_->setCursor(MakePenCursor()); break;
+        case ViewCursor::Eyedropper: view_->setCursor(MakeEyedropperCursor()); break;
     }
 }
 
@@ -257,11 +383,11 @@ void MainWindow::buildMenu() {
         actions_.openPictureDialog();
         focusView();
     });
-    file->addAction(QStringLiteral("编辑"), this, [this] { onToolbarClick(8); });
-    file->addAction(QStringLiteral("拍摄"));
+    file->addAction(QStringLiteral("编辑"), this, [this] { toggleEditTools(); });
+    file->addAction(QStringLiteral("拍摄"), this, [this] { startCamera(false); });
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助"));
-    help->addAction(QStringLiteral("关于"));
-    help->addAction(QStringLiteral("使用帮助"));
+    help->addAction(QStringLiteral("关于"), this, [this] { ShowAboutBox(*services_.dialogs); });
+    help->addAction(QStringLiteral("使用帮助"), this, [this] { showHelp(); });
 }
 
 void MainWindow::start() {
@@ -337,23 +463,17 @@ void MainWindow::dockEditTools() {
 
 void MainWindow::onToolbarClick(int index) {
     switch (index) {
-        case 1:
-            actions_.openPictureDialog();
-            break;
-        case 4:
-            actions_.zoomBy(kZoomInFactor);
-            break;
-        case 5:
-            actions_.zoomBy(kZoomOutFactor);
-            break;
-        case 6:
-            actions_.rotateCurrentPicture(90);
-            break;
-        case 7:
-            actions_.rotateCurrentPicture(-90);
-            break;
-        default:
-            break;  // separators; the other commands are wired as their operations arrive
+        case 1: actions_.openPictureDialog(); break;
+        case 2: cropAndSave(); break;
+        case 4: actions_.zoomBy(kZoomInFactor); break;
+        case 5: actions_.zoomBy(kZoomOutFactor); break;
+        case 6: actions_.rotateCurrentPicture(90); break;
+        case 7: actions_.rotateCurrentPicture(-90); break;
+        case 8: toggleEditTools(); break;
+        case 10: startCamera(true); break;
+        case 11: showHelp(); break;
+        case 12: ShowHomePage(*services_.opener, *services_.dialogs); break;
+        default: break;  // separators
     }
 }
 

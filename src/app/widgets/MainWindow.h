@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 
+#include "app/CropAndSave.h"
 #include "app/MainActions.h"
 #include "app/MainWindowState.h"
 #include "view/CropFrame.h"
@@ -18,6 +19,7 @@ namespace picura {
 class CropPanel;
 class EditToolsWindow;
 class HintStatusBar;
+class DesktopOpener;
 class OperatorDialogs;
 class ViewWidget;
 
@@ -28,8 +30,9 @@ class MainWindow : public QMainWindow, private MainWindowPort {
   public:
     struct Services {
         OperatorDialogs* dialogs = nullptr;
-        QString programFolder;         // the folder of the program file
-        QString fallbackSettingsBase;  // where settings go when the program folder is read-only
+        DesktopOpener* opener = nullptr;  // help file and home page
+        QString programFolder;            // the folder of the program file
+        QString fallbackSettingsBase;     // where settings go when the program folder is read-only
     };
 
     explicit MainWindow(Services services, QWidget* parent = nullptr);
@@ -79,6 +82,18 @@ class MainWindow : public QMainWindow, private MainWindowPort {
     void connectView();
     void connectPanel();
     void onMoveButton(int direction, bool pressed);
+    // The crop panel's boxes.
+    void applySizePreset(int index);
+    void applyFrameSide(bool width);
+    void applyJpgLimit();
+    void spinPixelBox(bool width, int step);
+    void chooseFrameColour();
+    void growForFrame(const struct FrameSizeChange& change, bool width);
+    // Commands.
+    void cropAndSave();
+    void toggleEditTools();
+    void startCamera(bool leaveBatchMode);
+    void showHelp();
     void buildToolbar();
     void buildMenu();
     void hoverHint(QObject* component);
@@ -90,6 +105,7 @@ class MainWindow : public QMainWindow, private MainWindowPort {
     MainActions actions_;
     MoveRepeat moveRepeat_;
     QTimer* cropTimer_ = nullptr;  // 截图时钟
+    SaveDialogMemory saveMemory_;
     bool shutDown_ = false;
     bool syncingBars_ = false;
 

@@ -14,45 +14,25 @@ MessageAnswer QtOperatorDialogs::message(const QString& text, const QString& tit
     box.setText(text);
     box.setWindowModality(Qt::ApplicationModal);
     switch (icon) {
-        case MessageIcon::None:
-            box.setIcon(QMessageBox::NoIcon);
-            break;
-        case MessageIcon::Information:
-            box.setIcon(QMessageBox::Information);
-            break;
-        case MessageIcon::Warning:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case MessageIcon::Critical:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        case MessageIcon::Question:
-            box.setIcon(QMessageBox::Question);
-            break;
+        case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+        case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case MessageIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+        case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
     }
     switch (buttons) {
-        case MessageButtons::Ok:
-            box.setStandardButtons(QMessageBox::Ok);
-            break;
-        case MessageButtons::OkCancel:
-            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-            break;
-        case MessageButtons::YesNo:
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            break;
+        case MessageButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case MessageButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+        case MessageButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
         case MessageButtons::YesNoCancel:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             break;
     }
     switch (box.exec()) {
-        case QMessageBox::Ok:
-            return MessageAnswer::Ok;
-        case QMessageBox::Yes:
-            return MessageAnswer::Yes;
-        case QMessageBox::No:
-            return MessageAnswer::No;
-        default:
-            return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+        case QMessageBox::Ok: return MessageAnswer::Ok;
+        case QMessageBox::Yes: return MessageAnswer::Yes;
+        case QMessageBox::No: return MessageAnswer::No;
+        default: return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
     }
 }
 
