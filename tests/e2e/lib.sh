@@ -16,6 +16,9 @@ trap e2e_cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    if [ -n "${SHOTS:-}" ]; then
+        import -window root "$SHOTS/failure-$(basename "$0" .sh).png" 2>/dev/null || true
+    fi
     exit 1
 }
 
@@ -85,8 +88,9 @@ menu_bar_height() {
 
 # Screen position of the Qt window's top-left corner (inside any frame).
 window_origin() {
-    eval "$(xdotool getwindowgeometry --shell "$1")"
-    echo "$X $Y"
+    local info
+    info=$(xwininfo -id "$1")
+    echo "$(echo "$info" | awk '/Absolute upper-left X/ {print $4}') $(echo "$info" | awk '/Absolute upper-left Y/ {print $4}')"
 }
 
 # Clicks at (x, y) of the client area (below the menu bar).
