@@ -223,3 +223,13 @@ QString MainActions::viewHint(bool navigationKeysRegistered, bool textInputVisib
 }
 
 }  // namespace picura
+
+namespace picura {
+
+void MainActions::clearView() {
+    boards_.display.clear();
+    boards_.visible.clear();
+    port_.showView();
+}
+
+}  // namespace picura

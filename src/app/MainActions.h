@@ -64,6 +64,8 @@ class MainActions {
     void onViewResized(QSize viewSize);
     // The frame moved or changed size: place the crop board and show it.
     void showMovedFrame();
+    // Clears both view boards; the picture itself is kept (a batch picture that disappeared).
+    void clearView();
     // Copy the display board to the visible board and draw the outline.
     void repaintView();
     // Draw the picture again at the current zoom.

@@ -4,15 +4,13 @@
 #include <QString>
 
 #include "app/MainLayout.h"
+#include "batch/BatchTask.h"
 #include "imaging/Picture.h"
 #include "settings/SettingsStore.h"
 #include "view/CropFrame.h"
 #include "view/ViewState.h"
 
 namespace picura {
-
-// Where the current picture came from, for naming a batch crop after its source.
-enum class PictureSource { BatchPicture, OpenedFile };
 
 // The one record of state the Main window's parts share. Fields are grouped as
 // their owners use them; every start value is the value after start-up.
@@ -46,6 +44,9 @@ struct MainWindowState {
     bool quickShootMode = false;
     double cameraAspect = 0.75;  // video height / video width
     bool workbookLoaded = false;
+    // The Name list window (rosters from a workbook) and its selected cell's text.
+    bool nameListOpen = false;
+    QString currentName;
 
     // Settings kept in memory, read from the settings store at start-up.
     ModeSettings batch;

@@ -1,5 +1,7 @@
 #include "app/widgets/MainWindow.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -24,7 +26,11 @@
 #include "app/widgets/Icons.h"
 #include "app/widgets/SpinLineEdit.h"
 #include "app/widgets/ViewWidget.h"
+#include "app/hotkeys/MakeGlobalKeyGrabber.h"
+#include "app/hotkeys/NavigationKeys.h"
+#include "batch/widgets/BatchSettingsWindow.h"
 #include "help/AboutBox.h"
+#include "output/widgets/NamingPromptWindow.h"
 #include "help/HelpFile.h"
 #include "help/HomePage.h"
 #include "settings/SettingsFolder.h"
@@ -64,7 +70,8 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     : QMainWindow(parent),
       services_(std::move(services)),
       boards_(QSize(411, 279)),
-      actions_(state_, boards_, *services_.dialogs, *this) {
+      actions_(state_, boards_, *services_.dialogs, *this),
+      batch_(state_, boards_, actions_, *services_.dialogs, *this) {
     setObjectName(QStringLiteral("主窗口"));
     setWindowIcon(MakeAppIcon());
     client_ = new QWidget(this);
@@ -123,6 +130,112 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     });
     connectView();
     connectPanel();
+
+    navigationKeys_ = std::make_unique<NavigationKeys>(
+        this, services_.keyGrabber ? services_.keyGrabber() : MakeGlobalKeyGrabber(),
+        [this](bool next) { batch_.onNavigationKey(next); });
+    connect(status_, &HintStatusBar::pressed, this, [this](Qt::MouseButton button, int x) {
+        const int paneRight = state_.lastOuterWidth - state_.allowances.width;
+        if (button == Qt::LeftButton) {
+            batch_.onStatusLeftPress(x, paneRight);
+        } else if (button == Qt::RightButton) {
+            batch_.onStatusRightPress(x, paneRight);
+        }
+    });
+    connect(status_, &HintStatusBar::mouseMoved, this, [this](int x) {
+        const int paneRight = state_.lastOuterWidth - state_.allowances.width;
+        if (BatchController::InCheckBoxPane(x, paneRight)) {
+            showHint(QStringLiteral("勾选、右击此选择框可弹出批量截图设置窗口。"));
+        } else if (navigationKeys_->IsRegistered()) {
+            showHint(QStringLiteral("A键或S键：下一图片   D键或F键：上一图片"));
+        } else if (!state_.pictureLoaded) {
+            showHint(kStartHint);
+        } else {
+            clearHint();
+        }
+    });
+}
+
+void MainWindow::setCaption(const QString& caption) { setWindowTitle(caption); }
+
+void MainWindow::setBatchChecked(bool checked) { status_->setBatchChecked(checked); }
+
+void MainWindow::openBatchSettings(bool modal) {
+    BatchSettingsInputs inputs;
+    inputs.batch = state_.batch;
+    inputs.pixelWidthText = panel_->widthBox()->text();
+    inputs.pixelHeightText = panel_->heightBox()->text();
+    inputs.jpgSizeText = panel_->jpgBox()->text();
+    BatchSettingsHooks hooks;
+    hooks.releaseKeys = [this] { unregisterKeys(); };
+    hooks.formatChanged = [this](OutputFormat f) { state_.batch.format = FormatText(f); };
+    hooks.namingChanged = [this](int index) { state_.batch.namingIndex = index; };
+    hooks.cropSoundChanged = [this](bool on) { state_.batch.sound = on; };
+    hooks.apply = [this](const BatchSettingsResult& r) { batch_.applySettings(r); };
+    hooks.useNameListForCrop = [this] { openNameList(); };
+    hooks.takeKeys = [this] { registerKeys(); };
+    hooks.closed = [this](bool confirmed) {
+        batch_.settingsClosed(confirmed);
+        focusView();
+    };
+    auto* window = new BatchSettingsWindow(inputs, SettingsStore(state_.settingsPath()), *services_.dialogs, hooks, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    if (modal) {
+        window->exec();
+    } else {
+        window->show();
+    }
+}
+
+void MainWindow::setPixelTexts(const QString& width, const QString& height) {
+    panel_->widthBox()->setText(width);
+    panel_->heightBox()->setText(height);
+}
+
+QString MainWindow::jpgText() const { return panel_->jpgBox()->text(); }
+
+void MainWindow::setJpgText(const QString& text) { panel_->jpgBox()->setText(text); }
+
+void MainWindow::registerKeys() { navigationKeys_->RegisterNavigationKeys(); }
+
+void MainWindow::unregisterKeys() { navigationKeys_->UnregisterNavigationKeys(); }
+
+void MainWindow::untickEditTools() {
+    state_.penOn = state_.textOn = state_.eyedropperOn = false;
+    editTools_->penBox()->setChecked(false);
+    editTools_->textBox()->setChecked(false);
+    editTools_->eyedropperBox()->setChecked(false);
+}
+
+void MainWindow::setBusy(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void MainWindow::playCropSound() {
+    // The sounds come with the camera; nothing plays yet.
+}
+
+void MainWindow::openNamingPrompt(const QString& temporaryPath) {
+    NamingPromptInputs inputs;
+    inputs.batchMode = state_.batchMode;
+    inputs.quickShootMode = state_.quickShootMode;
+    inputs.batchSaveFolder = state_.batch.saveFolder;
+    inputs.batchFormat = state_.batch.format;
+    inputs.quickShootSaveFolder = state_.quickShoot.saveFolder;
+    inputs.quickShootFormat = state_.quickShoot.format;
+    inputs.temporaryPath = temporaryPath;
+    NamingPromptWindow prompt(inputs, *services_.dialogs, [this] { unregisterKeys(); }, [this] { registerKeys(); },
+                              this);
+    prompt.exec();
+}
+
+bool MainWindow::openNameList() {
+    services_.dialogs->tell(QStringLiteral("名单窗口（导入EXCEL）尚未提供，请选择其他命名方式。"), QStringLiteral("提示"));
+    return false;
 }
 
 void MainWindow::connectView() {
@@ -254,11 +367,13 @@ void MainWindow::chooseFrameColour() {
 }
 
 void MainWindow::cropAndSave() {
-    if (!state_.batchMode) {
-        CropAndSaveInteractive(state_, boards_, *services_.dialogs, saveMemory_,
-                               QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
-        focusView();
+    if (state_.batchMode) {
+        batch_.batchSave();
+        return;
     }
+    CropAndSaveInteractive(state_, boards_, *services_.dialogs, saveMemory_,
+                           QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    focusView();
 }
 
 void MainWindow::toggleEditTools() {
@@ -288,9 +403,7 @@ void MainWindow::showHelp() {
 
 void MainWindow::startCamera(bool leaveBatchMode) {
     if (leaveBatchMode && state_.batchMode) {
-        state_.batchMode = false;
-        status_->setBatchChecked(false);
-        setWindowTitle(kWindowTitle);
+        batch_.switchOff();
     }
     services_.dialogs->tell(QStringLiteral("未找到可用的摄像头，拍摄功能暂不可用。"), QStringLiteral("提示"));
 }
@@ -550,6 +663,7 @@ void MainWindow::shutDown() {
     }
     shutDown_ = true;
     state_.picture = Picture();
+    navigationKeys_->UnregisterNavigationKeys();
     editTools_->close();
 }
 

@@ -2,6 +2,10 @@
 
 #include <QMainWindow>
 
+#include <functional>
+#include <memory>
+
+#include "app/BatchController.h"
 #include "app/CropAndSave.h"
 #include "app/MainActions.h"
 #include "app/MainWindowState.h"
@@ -20,17 +24,21 @@ class CropPanel;
 class EditToolsWindow;
 class HintStatusBar;
 class DesktopOpener;
+class GlobalKeyGrabber;
+class NavigationKeys;
 class OperatorDialogs;
 class ViewWidget;
 
 // The Main window: lays its components out, forwards their events to the
 // operations and shows the state they leave behind.
-class MainWindow : public QMainWindow, private MainWindowPort {
+class MainWindow : public QMainWindow, private MainWindowPort, private BatchPort {
     Q_OBJECT
   public:
     struct Services {
         OperatorDialogs* dialogs = nullptr;
         DesktopOpener* opener = nullptr;  // help file and home page
+        // The system-wide keys A, S, D, F; empty: the platform's (X11 grab, else focus only).
+        std::function<std::unique_ptr<GlobalKeyGrabber>()> keyGrabber;
         QString programFolder;            // the folder of the program file
         QString fallbackSettingsBase;     // where settings go when the program folder is read-only
     };
@@ -42,6 +50,8 @@ class MainWindow : public QMainWindow, private MainWindowPort {
     void start();
 
     MainActions& actions() { return actions_; }
+    BatchController& batch() { return batch_; }
+    NavigationKeys& navigationKeys() { return *navigationKeys_; }
     const ViewBoards& boards() const { return boards_; }
     MainWindowState& state() { return state_; }
     const MainWindowState& state() const { return state_; }
@@ -79,6 +89,21 @@ class MainWindow : public QMainWindow, private MainWindowPort {
     void dropPendingText() override;
     void setViewCursor(ViewCursor cursor) override;
 
+    // BatchPort
+    void setCaption(const QString& caption) override;
+    void setBatchChecked(bool checked) override;
+    void openBatchSettings(bool modal) override;
+    void setPixelTexts(const QString& width, const QString& height) override;
+    QString jpgText() const override;
+    void setJpgText(const QString& text) override;
+    void registerKeys() override;
+    void unregisterKeys() override;
+    void untickEditTools() override;
+    void setBusy(bool busy) override;
+    void playCropSound() override;
+    void openNamingPrompt(const QString& temporaryPath) override;
+    bool openNameList() override;
+
     void connectView();
     void connectPanel();
     void onMoveButton(int direction, bool pressed);
@@ -103,6 +128,8 @@ class MainWindow : public QMainWindow, private MainWindowPort {
     MainWindowState state_;
     ViewBoards boards_;
     MainActions actions_;
+    BatchController batch_;
+    std::unique_ptr<NavigationKeys> navigationKeys_;
     MoveRepeat moveRepeat_;
     QTimer* cropTimer_ = nullptr;  // 截图时钟
     SaveDialogMemory saveMemory_;
