@@ -17,7 +17,9 @@ namespace picura {
 
 BatchController::BatchController(MainWindowState& state, ViewBoards& boards, MainActions& actions,
                                  OperatorDialogs& dialogs, BatchPort& port)
-    : state_(state), boards_(boards), actions_(actions), dialogs_(dialogs), port_(port) {}
+    : state_(state), boards_(boards), actions_(actions), dialogs_(dialogs), port_(port) {
+    actions_.setPrefetch(&prefetch_);
+}
 
 BatchController::~BatchController() = default;
 
@@ -44,7 +46,8 @@ void BatchController::onStatusRightPress(int x, int paneRight) {
 
 void BatchController::ensureTask() {
     if (!task_ || task_->sourceFolder() != state_.batch.sourceFolder) {
-        task_ = std::make_unique<BatchCropTask>(BatchCropTask::PathIn(state_.settingsFolder), state_.batch.sourceFolder);
+        task_ = std::make_unique<BatchCropTask>(BatchCropTask::PathIn(state_.settingsFolder),
+                                                state_.batch.sourceFolder);
     }
 }
 
@@ -60,7 +63,8 @@ void BatchController::switchOn() {
     }
     state_.batchMode = true;
     const SettingsStore store(state_.settingsPath());
-    port_.setPixelTexts(store.read(ini::kBatchSection, ini::kPixelWidth), store.read(ini::kBatchSection, ini::kPixelHeight));
+    port_.setPixelTexts(store.read(ini::kBatchSection, ini::kPixelWidth),
+                        store.read(ini::kBatchSection, ini::kPixelHeight));
     if (state_.batch.format == QStringLiteral(".JPG")) {
         const QString stored = store.read(ini::kBatchSection, ini::kJpgSize);
         if (TextToNumber(stored) <= 0) {
@@ -82,7 +86,8 @@ void BatchController::switchOn() {
     ensureTask();
     task_->resume();
     show(BatchDirection::Current);
-    if (ModeAt(BatchNamingEntries(), state_.batch.namingIndex) == NamingMode::ExcelCell && !state_.nameListOpen) {
+    if (ModeAt(BatchNamingEntries(), state_.batch.namingIndex) == NamingMode::ExcelCell &&
+        !state_.nameListOpen) {
         port_.openNameList();
     }
 }
@@ -103,14 +108,21 @@ void BatchController::onNavigationKey(bool next) {
     apply(task_->navigate(next ? BatchDirection::Next : BatchDirection::Previous));
 }
 
-void BatchController::show(BatchDirection direction) { apply(task_->show(direction)); }
+void BatchController::show(BatchDirection direction) {
+    apply(task_->show(direction));
+}
 
 void BatchController::apply(const BatchView& view) {
     switch (view.outcome) {
         case BatchView::Outcome::Shown:
             state_.source = PictureSource::BatchPicture;
             port_.setCaption(view.caption);
+            if (state_.pictureLoaded && !shownPath_.isEmpty()) {
+                prefetch_.remember(shownPath_, state_.picture);  // the one being left
+            }
             actions_.loadPictureFile(view.picturePath);
+            shownPath_ = view.picturePath;
+            prefetchNeighbours();
             break;
         case BatchView::Outcome::Missing:
             state_.source = PictureSource::BatchPicture;
@@ -118,15 +130,26 @@ void BatchController::apply(const BatchView& view) {
             port_.setCaption(view.caption);
             break;
         case BatchView::Outcome::AtFirst:
-        case BatchView::Outcome::AtLast:
-            dialogs_.tell(view.message, view.title);
-            break;
-        case BatchView::Outcome::Unchanged:
-            break;
+        case BatchView::Outcome::AtLast: dialogs_.tell(view.message, view.title); break;
+        case BatchView::Outcome::Unchanged: break;
     }
     if (!task_->writeError().isEmpty()) {
         dialogs_.tell(task_->writeError(), QStringLiteral("提示"), MessageIcon::Warning);
     }
+}
+
+void BatchController::prefetchNeighbours() {
+    QStringList paths;
+    const int p = task_->position();
+    for (int neighbour : {p + 1, p - 1}) {
+        if (neighbour >= 1 && neighbour <= task_->count()) {
+            const QString name = task_->storedName(neighbour);
+            if (!name.isEmpty()) {
+                paths << task_->sourceFolder() + QLatin1Char('/') + name;
+            }
+        }
+    }
+    prefetch_.want(paths);
 }
 
 void BatchController::applySettings(const BatchSettingsResult& result) {
@@ -173,20 +196,19 @@ QString BatchController::batchSave() {
     if (target.stopped()) {
         switch (target.stop.step) {
             case ExcelCellStep::AskToKeepMode:
-                if (dialogs_.message(target.stop.text, target.stop.title, MessageIcon::None, MessageButtons::YesNo) ==
-                    MessageAnswer::Yes) {
+                if (dialogs_.message(target.stop.text, target.stop.title, MessageIcon::None,
+                                     MessageButtons::YesNo) == MessageAnswer::Yes) {
                     port_.openNameList();
                 } else {
                     port_.openBatchSettings(false);
                 }
                 break;
             case ExcelCellStep::NoWorkbook:
-            case ExcelCellStep::EmptyName:
-                dialogs_.tell(target.stop.text, target.stop.title);
-                break;
+            case ExcelCellStep::EmptyName: dialogs_.tell(target.stop.text, target.stop.title); break;
             case ExcelCellStep::UseCurrentName:
                 // No folder to save in.
-                dialogs_.tell(QStringLiteral("批量截图保存目录尚未设置，请先设置。"), QStringLiteral("提示："));
+                dialogs_.tell(QStringLiteral("批量截图保存目录尚未设置，请先设置。"),
+                              QStringLiteral("提示："));
                 break;
         }
         return {};
@@ -209,7 +231,8 @@ QString BatchController::batchSave() {
         return {};
     }
     if (format == OutputFormat::Jpg && !encoded.ok) {
-        dialogs_.message(SizeLimitMessage(encoded.lastSize), kSizeLimitTitle, MessageIcon::None, MessageButtons::Ok);
+        dialogs_.message(SizeLimitMessage(encoded.lastSize), kSizeLimitTitle, MessageIcon::None,
+                         MessageButtons::Ok);
     }
     if (target.temporary) {
         port_.openNamingPrompt(target.path);

@@ -6,6 +6,7 @@
 
 #include "app/MainActions.h"
 #include "app/MainWindowState.h"
+#include "app/PicturePrefetch.h"
 #include "batch/BatchTask.h"
 #include "view/ViewBoards.h"
 
@@ -16,7 +17,7 @@ struct BatchSettingsResult;
 
 // What batch-crop mode needs from the Main window's widgets and windows.
 class BatchPort {
-public:
+  public:
     virtual ~BatchPort() = default;
     virtual void setCaption(const QString& caption) = 0;
     virtual void setBatchChecked(bool checked) = 0;
@@ -40,9 +41,9 @@ public:
 // task of the last run, stepping through the folder with the navigation keys,
 // and the batch save.
 class BatchController {
-public:
-    BatchController(MainWindowState& state, ViewBoards& boards, MainActions& actions, OperatorDialogs& dialogs,
-                    BatchPort& port);
+  public:
+    BatchController(MainWindowState& state, ViewBoards& boards, MainActions& actions,
+                    OperatorDialogs& dialogs, BatchPort& port);
     ~BatchController();
 
     // Left press on the status bar at x; `paneRight` is R (outer width − width allowance).
@@ -64,12 +65,14 @@ public:
     QString batchSave();
 
     BatchCropTask* task() const { return task_.get(); }
+    PicturePrefetch& prefetch() { return prefetch_; }
 
-private:
+  private:
     void switchOn();
     void show(BatchDirection direction);
     void apply(const BatchView& view);
     void ensureTask();
+    void prefetchNeighbours();
 
     MainWindowState& state_;
     ViewBoards& boards_;
@@ -77,6 +80,8 @@ private:
     OperatorDialogs& dialogs_;
     BatchPort& port_;
     std::unique_ptr<BatchCropTask> task_;
+    PicturePrefetch prefetch_;
+    QString shownPath_;  // the batch picture shown, kept decoded when we move on
 };
 
 }  // namespace picura

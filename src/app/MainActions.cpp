@@ -1,8 +1,11 @@
 #include "app/MainActions.h"
 
 #include "app/OperatorDialogs.h"
+#include "app/PicturePrefetch.h"
 #include "imaging/Decode.h"
 #include "imaging/Rotate.h"
+#include "tools/ClipboardPicture.h"
+#include "tools/ClipboardPort.h"
 #include "view/ViewRenderer.h"
 
 namespace picura {
@@ -19,7 +22,10 @@ bool MainActions::loadPictureFile(const QString& path) {
     boards_.display.clear();
     boards_.visible.clear();
     state_.picture = Picture();
-    const Picture picture = DecodePictureFile(path);
+    Picture picture = prefetch_ ? prefetch_->take(path) : Picture();
+    if (picture.isNull()) {
+        picture = DecodePictureFile(path);
+    }
     if (picture.isNull()) {
         state_.pictureLoaded = false;
         state_.view.horizontal = ScrollBarState{};
@@ -172,8 +178,40 @@ void MainActions::onViewLeftUp(int, int) {
     state_.buttonHeld = false;
 }
 
+bool MainActions::copyFrame() {
+    if (!clipboard_ || !state_.pictureLoaded) {
+        return false;
+    }
+    const QImage crop = CropFromView(boards_, state_.frame);
+    return !crop.isNull() && CopyPictureToClipboard(*clipboard_, crop);
+}
+
+bool MainActions::pastePicture() {
+    if (!clipboard_) {
+        return false;
+    }
+    std::optional<Picture> pasted = PastePicture(*clipboard_);
+    if (!pasted) {
+        return false;  // keep the picture we have
+    }
+    showNewPicture(*pasted);
+    return true;
+}
+
 bool MainActions::onViewKey(int key, Qt::KeyboardModifiers modifiers) {
-    Q_UNUSED(modifiers);
+    const Qt::KeyboardModifiers mods =
+        modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    if (key == Qt::Key_V || key == Qt::Key_C) {
+        if (mods != Qt::ControlModifier) {
+            return false;
+        }
+        if (key == Qt::Key_V) {
+            pastePicture();
+        } else {
+            copyFrame();
+        }
+        return true;
+    }
     switch (key) {
         case Qt::Key_Minus: zoomBy(kZoomOutFactor); return true;
         case Qt::Key_Equal:

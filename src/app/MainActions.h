@@ -10,6 +10,8 @@
 namespace picura {
 
 class OperatorDialogs;
+class PicturePrefetch;
+class ClipboardPort;
 
 // The pointer shapes of the view.
 enum class ViewCursor { Arrow, Move, IBeam, Pen, Eyedropper };
@@ -71,6 +73,16 @@ class MainActions {
     // Draw the picture again at the current zoom.
     void renderView();
 
+    // Pictures decoded ahead of time are taken from here when present.
+    void setPrefetch(PicturePrefetch* prefetch) { prefetch_ = prefetch; }
+    // The system clipboard for Ctrl+C / Ctrl+V.
+    void setClipboard(ClipboardPort* clipboard) { clipboard_ = clipboard; }
+    // Ctrl+C: the view's pixels inside the frame go to the clipboard.
+    bool copyFrame();
+    // Ctrl+V: the clipboard's picture becomes the current one; without a
+    // picture on the clipboard nothing changes.
+    bool pastePicture();
+
     ViewCursor cursor() const { return cursor_; }
     // The view's hint after the mouse moved over it.
     QString viewHint(bool navigationKeysRegistered, bool textInputVisible) const;
@@ -81,6 +93,8 @@ class MainActions {
     OperatorDialogs& dialogs_;
     MainWindowPort& port_;
     ViewCursor cursor_ = ViewCursor::Arrow;
+    PicturePrefetch* prefetch_ = nullptr;
+    ClipboardPort* clipboard_ = nullptr;
 };
 
 // The messages of this part.

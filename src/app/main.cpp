@@ -10,6 +10,7 @@
 #include "app/widgets/MainWindow.h"
 #include "app/widgets/QtOperatorDialogs.h"
 #include "help/DesktopOpener.h"
+#include "tools/ClipboardPort.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -29,9 +30,11 @@ int main(int argc, char* argv[]) {
 
     picura::QtOperatorDialogs dialogs;
     picura::SystemDesktopOpener opener;
+    picura::QtClipboard clipboard;
     picura::MainWindow::Services services;
     services.dialogs = &dialogs;
     services.opener = &opener;
+    services.clipboard = &clipboard;
     services.programFolder = QCoreApplication::applicationDirPath();
     services.fallbackSettingsBase = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     picura::MainWindow window(services);

@@ -7,6 +7,7 @@
 #include "TestImages.h"
 #include "app/MainActions.h"
 #include "imaging/Encode.h"
+#include "tools/ClipboardPort.h"
 
 using namespace picura;
 
@@ -171,6 +172,27 @@ TEST_F(MainActionsTest, ViewHintFollowsTheState) {
     EXPECT_EQ(actions.viewHint(false, false), QStringLiteral("滚动鼠标滚轮可缩放图片"));
     EXPECT_EQ(actions.viewHint(true, false),
               QStringLiteral("A键或S键：下一图片   D键或F键：上一图片        滚动鼠标滚轮可缩放图片"));
+}
+
+TEST_F(MainActionsTest, CopyAndPasteThroughTheClipboard) {
+    MemoryClipboard clipboard;
+    actions.setClipboard(&clipboard);
+    // Nothing on the clipboard: the picture we have stays.
+    ASSERT_TRUE(
+        actions.loadPictureFile(writePicture(QStringLiteral("c.png"), test::MakePhotoLike(300, 260), "png")));
+    EXPECT_FALSE(actions.onViewKey(Qt::Key_V, Qt::NoModifier));
+    EXPECT_TRUE(actions.onViewKey(Qt::Key_V, Qt::ControlModifier));
+    EXPECT_TRUE(state.pictureLoaded);
+    EXPECT_EQ(state.picture.size(), QSize(300, 260));
+    // Ctrl+Shift+V does nothing.
+    EXPECT_FALSE(actions.onViewKey(Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier));
+    // Ctrl+C puts the frame's pixels there, at the frame's size.
+    EXPECT_TRUE(actions.onViewKey(Qt::Key_C, Qt::ControlModifier));
+    EXPECT_EQ(clipboard.image().size(), QSize(160, 210));
+    // Ctrl+V makes it the current picture, fitted.
+    EXPECT_TRUE(actions.onViewKey(Qt::Key_V, Qt::ControlModifier));
+    EXPECT_EQ(state.picture.size(), QSize(160, 210));
+    EXPECT_EQ(state.view.zoom, 1.0);
 }
 
 }  // namespace

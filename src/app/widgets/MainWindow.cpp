@@ -20,19 +20,19 @@
 #include <QToolButton>
 
 #include "app/OperatorDialogs.h"
+#include "app/hotkeys/MakeGlobalKeyGrabber.h"
+#include "app/hotkeys/NavigationKeys.h"
 #include "app/widgets/CropPanel.h"
 #include "app/widgets/EditToolsWindow.h"
 #include "app/widgets/HintStatusBar.h"
 #include "app/widgets/Icons.h"
 #include "app/widgets/SpinLineEdit.h"
 #include "app/widgets/ViewWidget.h"
-#include "app/hotkeys/MakeGlobalKeyGrabber.h"
-#include "app/hotkeys/NavigationKeys.h"
 #include "batch/widgets/BatchSettingsWindow.h"
 #include "help/AboutBox.h"
-#include "output/widgets/NamingPromptWindow.h"
 #include "help/HelpFile.h"
 #include "help/HomePage.h"
+#include "output/widgets/NamingPromptWindow.h"
 #include "settings/SettingsFolder.h"
 #include "settings/TextNumber.h"
 #include "view/FrameSize.h"
@@ -128,6 +128,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
             cropTimer_->stop();
         }
     });
+    actions_.setClipboard(services_.clipboard);
     connectView();
     connectPanel();
 
@@ -156,9 +157,13 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     });
 }
 
-void MainWindow::setCaption(const QString& caption) { setWindowTitle(caption); }
+void MainWindow::setCaption(const QString& caption) {
+    setWindowTitle(caption);
+}
 
-void MainWindow::setBatchChecked(bool checked) { status_->setBatchChecked(checked); }
+void MainWindow::setBatchChecked(bool checked) {
+    status_->setBatchChecked(checked);
+}
 
 void MainWindow::openBatchSettings(bool modal) {
     BatchSettingsInputs inputs;
@@ -178,7 +183,8 @@ void MainWindow::openBatchSettings(bool modal) {
         batch_.settingsClosed(confirmed);
         focusView();
     };
-    auto* window = new BatchSettingsWindow(inputs, SettingsStore(state_.settingsPath()), *services_.dialogs, hooks, this);
+    auto* window = new BatchSettingsWindow(inputs, SettingsStore(state_.settingsPath()), *services_.dialogs,
+                                           hooks, this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     if (modal) {
         window->exec();
@@ -192,13 +198,21 @@ void MainWindow::setPixelTexts(const QString& width, const QString& height) {
     panel_->heightBox()->setText(height);
 }
 
-QString MainWindow::jpgText() const { return panel_->jpgBox()->text(); }
+QString MainWindow::jpgText() const {
+    return panel_->jpgBox()->text();
+}
 
-void MainWindow::setJpgText(const QString& text) { panel_->jpgBox()->setText(text); }
+void MainWindow::setJpgText(const QString& text) {
+    panel_->jpgBox()->setText(text);
+}
 
-void MainWindow::registerKeys() { navigationKeys_->RegisterNavigationKeys(); }
+void MainWindow::registerKeys() {
+    navigationKeys_->RegisterNavigationKeys();
+}
 
-void MainWindow::unregisterKeys() { navigationKeys_->UnregisterNavigationKeys(); }
+void MainWindow::unregisterKeys() {
+    navigationKeys_->UnregisterNavigationKeys();
+}
 
 void MainWindow::untickEditTools() {
     state_.penOn = state_.textOn = state_.eyedropperOn = false;
@@ -228,13 +242,14 @@ void MainWindow::openNamingPrompt(const QString& temporaryPath) {
     inputs.quickShootSaveFolder = state_.quickShoot.saveFolder;
     inputs.quickShootFormat = state_.quickShoot.format;
     inputs.temporaryPath = temporaryPath;
-    NamingPromptWindow prompt(inputs, *services_.dialogs, [this] { unregisterKeys(); }, [this] { registerKeys(); },
-                              this);
+    NamingPromptWindow prompt(
+        inputs, *services_.dialogs, [this] { unregisterKeys(); }, [this] { registerKeys(); }, this);
     prompt.exec();
 }
 
 bool MainWindow::openNameList() {
-    services_.dialogs->tell(QStringLiteral("名单窗口（导入EXCEL）尚未提供，请选择其他命名方式。"), QStringLiteral("提示"));
+    services_.dialogs->tell(QStringLiteral("名单窗口（导入EXCEL）尚未提供，请选择其他命名方式。"),
+                            QStringLiteral("提示"));
     return false;
 }
 

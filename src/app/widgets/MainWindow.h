@@ -23,6 +23,7 @@ namespace picura {
 class CropPanel;
 class EditToolsWindow;
 class HintStatusBar;
+class ClipboardPort;
 class DesktopOpener;
 class GlobalKeyGrabber;
 class NavigationKeys;
@@ -37,10 +38,11 @@ class MainWindow : public QMainWindow, private MainWindowPort, private BatchPort
     struct Services {
         OperatorDialogs* dialogs = nullptr;
         DesktopOpener* opener = nullptr;  // help file and home page
+        ClipboardPort* clipboard = nullptr;
         // The system-wide keys A, S, D, F; empty: the platform's (X11 grab, else focus only).
         std::function<std::unique_ptr<GlobalKeyGrabber>()> keyGrabber;
-        QString programFolder;            // the folder of the program file
-        QString fallbackSettingsBase;     // where settings go when the program folder is read-only
+        QString programFolder;         // the folder of the program file
+        QString fallbackSettingsBase;  // where settings go when the program folder is read-only
     };
 
     explicit MainWindow(Services services, QWidget* parent = nullptr);
