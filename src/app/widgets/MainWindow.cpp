@@ -258,6 +258,12 @@ void MainWindow::connectView() {
             [this](Qt::MouseButton b, QPoint p, Qt::KeyboardModifiers) {
                 if (b == Qt::LeftButton) {
                     actions_.onViewLeftDown(p.x(), p.y());
+                } else if (b == Qt::RightButton) {
+                    // A right click switches every editing tool off.
+                    untickEditTools();
+                    dropPendingText();
+                    setViewCursor(ViewCursor::Arrow);
+                    actions_.repaintView();
                 }
             });
     connect(view_, &ViewWidget::mouseReleased, this, [this](Qt::MouseButton b, QPoint p) {
@@ -267,7 +273,7 @@ void MainWindow::connectView() {
     });
     connect(view_, &ViewWidget::mouseMoved, this, [this](QPoint p, Qt::MouseButtons) {
         actions_.onViewMouseMove(p.x(), p.y());
-        showHint(actions_.viewHint(false, view_->textInput()->isVisible()));
+        showHint(actions_.viewHint(navigationKeys_->IsRegistered(), view_->textInput()->isVisible()));
     });
     connect(view_, &ViewWidget::wheelTurned, this, [this](int delta) { actions_.onWheel(delta); });
     connect(view_, &ViewWidget::keyPressed, this,
