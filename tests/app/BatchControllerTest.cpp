@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "FakeMainPort.h"
 #include "ScriptedDialogs.h"
 #include "TestImages.h"
 #include "app/BatchController.h"
@@ -14,15 +15,6 @@
 using namespace picura;
 
 namespace {
-
-class FakeMainPort : public MainWindowPort {
-  public:
-    QColor frameColour() const override { return QColor(255, 255, 0); }
-    void showView() override {}
-    void focusView() override {}
-    void dropPendingText() override {}
-    void setViewCursor(ViewCursor) override {}
-};
 
 class FakeBatchPort : public BatchPort {
   public:
@@ -83,7 +75,7 @@ class BatchControllerTest : public ::testing::Test {
     MainWindowState state;
     ViewBoards boards{QSize(411, 279)};
     test::ScriptedDialogs dialogs;
-    FakeMainPort mainPort;
+    test::FakeMainPort mainPort;
     FakeBatchPort port;
     MainActions actions{state, boards, dialogs, mainPort};
     BatchController batch{state, boards, actions, dialogs, port};

@@ -3,6 +3,7 @@
 #include <QImageWriter>
 #include <QTemporaryDir>
 
+#include "FakeMainPort.h"
 #include "ScriptedDialogs.h"
 #include "TestImages.h"
 #include "app/MainActions.h"
@@ -12,19 +13,6 @@
 using namespace picura;
 
 namespace {
-
-class FakePort : public MainWindowPort {
-  public:
-    QColor frameColour() const override { return QColor(255, 255, 0); }
-    void showView() override { ++shown; }
-    void focusView() override { ++focused; }
-    void dropPendingText() override { ++textDropped; }
-    void setViewCursor(ViewCursor c) override { cursor = c; }
-    int shown = 0;
-    int focused = 0;
-    int textDropped = 0;
-    ViewCursor cursor = ViewCursor::Arrow;
-};
 
 class MainActionsTest : public ::testing::Test {
   protected:
@@ -40,7 +28,7 @@ class MainActionsTest : public ::testing::Test {
     MainWindowState state;
     ViewBoards boards{QSize(411, 279)};
     test::ScriptedDialogs dialogs;
-    FakePort port;
+    test::FakeMainPort port;
     MainActions actions{state, boards, dialogs, port};
 };
 
