@@ -132,7 +132,9 @@ TEST(BmpBytesToBitmap, ReadsOurBytesAndRefusesGarbage) {
     EXPECT_EQ(test::MaxChannelDifference(back, photo), 0);
 
     EXPECT_TRUE(BmpBytesToBitmap({}).isNull());
-    EXPECT_TRUE(BmpBytesToBitmap(QByteArray("BM\x10\x00\x00\x00 not a bitmap", 22)).isNull());
+    QByteArray garbage("BM\x10\x00\x00\x00", 6);
+    garbage += " not a bitmap, just words";
+    EXPECT_TRUE(BmpBytesToBitmap(garbage).isNull());
     QByteArray truncated = BitmapToBmpBytes(photo);
     truncated.chop(200);
     EXPECT_TRUE(BmpBytesToBitmap(truncated).isNull());

@@ -246,6 +246,11 @@ void BatchSettingsWindow::confirmSettings() {
     accept();
 }
 
+BatchSettingsWindow::~BatchSettingsWindow() {
+    format_->disconnect(this);
+    naming_->disconnect(this);
+}
+
 void BatchSettingsWindow::done(int result) {
     QDialog::done(result);
     if (closed_) {

@@ -93,6 +93,9 @@ class BatchSettingsWindow : public QDialog {
   public:
     BatchSettingsWindow(const BatchSettingsInputs& inputs, SettingsStore store, OperatorDialogs& dialogs,
                         BatchSettingsHooks hooks, QWidget* parent = nullptr);
+    // The combo boxes report a last index change while Qt deletes them, after
+    // this window's own part is gone: they are disconnected first.
+    ~BatchSettingsWindow() override;
 
     // Whether 确定 succeeded during this opening.
     bool confirmed() const { return confirmed_; }
