@@ -10,7 +10,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 build: deps
-	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DPICURA_BENCH=OFF >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 build-asan: deps
@@ -25,13 +25,17 @@ run: build
 
 test-release: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@cmake -S . -B $(BUILD) -DPICURA_BENCH=ON >/dev/null  # benchmarks must keep compiling
+	@cmake --build $(BUILD) -j $(JOBS)
 
 test-asan: build-asan
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS) -LE e2e
 
 test: test-release test-asan
 
-bench: build
+bench: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DPICURA_BENCH=ON >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
 	@for b in $(BUILD)/bench/picura_bench_*; do [ -x "$$b" ] && "$$b"; done
 
 format:
