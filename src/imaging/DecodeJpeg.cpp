@@ -1,5 +1,6 @@
 #include "imaging/CodecLimits.h"
 #include "imaging/DecodeInternal.h"
+#include "imaging/Rotate.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -206,60 +207,6 @@ unsigned char* AllocateImage(void* context, int width, int height, std::size_t* 
     return image->bits();
 }
 
-// Turns the stored picture so that it shows as the camera meant (Exif orientation 2..8).
-QImage ApplyOrientation(const QImage& src, int orientation) {
-    if (orientation <= 1 || orientation > 8) {
-        return src;
-    }
-    const int w = src.width();
-    const int h = src.height();
-    const bool swap = orientation >= 5;
-    QImage out(swap ? h : w, swap ? w : h, QImage::Format_RGB32);
-    if (out.isNull()) {
-        return {};
-    }
-    unsigned char* bits = out.bits();
-    const qsizetype stride = out.bytesPerLine();
-    for (int y = 0; y < h; ++y) {
-        const auto* line = reinterpret_cast<const std::uint32_t*>(src.constScanLine(y));
-        for (int x = 0; x < w; ++x) {
-            int nx = x, ny = y;
-            switch (orientation) {
-                case 2:
-                    nx = w - 1 - x;
-                    break;
-                case 3:
-                    nx = w - 1 - x;
-                    ny = h - 1 - y;
-                    break;
-                case 4:
-                    ny = h - 1 - y;
-                    break;
-                case 5:
-                    nx = y;
-                    ny = x;
-                    break;
-                case 6:
-                    nx = h - 1 - y;
-                    ny = x;
-                    break;
-                case 7:
-                    nx = h - 1 - y;
-                    ny = w - 1 - x;
-                    break;
-                case 8:
-                    nx = y;
-                    ny = w - 1 - x;
-                    break;
-                default:
-                    break;
-            }
-            reinterpret_cast<std::uint32_t*>(bits + ny * stride)[nx] = line[x];
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 QImage DecodeJpegBytes(const std::uint8_t* data, std::size_t size) {
@@ -268,7 +215,7 @@ QImage DecodeJpegBytes(const std::uint8_t* data, std::size_t size) {
     if (!RunJpegDecompress(data, size, &target) || image.isNull()) {
         return {};
     }
-    return ApplyOrientation(image, target.orientation);
+    return Orient(image, target.orientation);
 }
 
 }  // namespace picura::detail

@@ -23,12 +23,20 @@ int QuarterTurns(double angle) {
 }
 
 QImage TurnExactly(const QImage& src, int quarters) {
+    // Exif orientations that are quarter turns: 6 clockwise, 3 half, 8 counter-clockwise.
+    static constexpr int kOrientation[4] = {1, 6, 3, 8};
+    return quarters == 0 ? src.copy() : Orient(src, kOrientation[quarters]);
+}
+
+}  // namespace
+
+QImage Orient(const QImage& src, int orientation) {
+    if (orientation <= 1 || orientation > 8) {
+        return src;
+    }
     const int w = src.width();
     const int h = src.height();
-    if (quarters == 0) {
-        return src.copy();
-    }
-    const bool swap = quarters != 2;
+    const bool swap = orientation >= 5;
     QImage out(swap ? h : w, swap ? w : h, QImage::Format_RGB32);
     if (out.isNull()) {
         return {};
@@ -38,28 +46,22 @@ QImage TurnExactly(const QImage& src, int quarters) {
     for (int y = 0; y < h; ++y) {
         const auto* line = reinterpret_cast<const std::uint32_t*>(src.constScanLine(y));
         for (int x = 0; x < w; ++x) {
-            int nx, ny;
-            switch (quarters) {
-                case 1:  // clockwise
-                    nx = h - 1 - y;
-                    ny = x;
-                    break;
-                case 2:
-                    nx = w - 1 - x;
-                    ny = h - 1 - y;
-                    break;
-                default:  // counter-clockwise
-                    nx = y;
-                    ny = w - 1 - x;
-                    break;
+            int nx = x, ny = y;
+            switch (orientation) {
+                case 2: nx = w - 1 - x; break;
+                case 3: nx = w - 1 - x, ny = h - 1 - y; break;
+                case 4: ny = h - 1 - y; break;
+                case 5: nx = y, ny = x; break;
+                case 6: nx = h - 1 - y, ny = x; break;  // a quarter turn clockwise
+                case 7: nx = h - 1 - y, ny = w - 1 - x; break;
+                case 8: nx = y, ny = w - 1 - x; break;  // a quarter turn counter-clockwise
+                default: break;
             }
             reinterpret_cast<std::uint32_t*>(bits + ny * stride)[nx] = line[x];
         }
     }
     return out;
 }
-
-}  // namespace
 
 QImage RotatePicture(const QImage& image, double angleDegrees, QRgb background) {
     if (image.isNull() || image.width() <= 0 || image.height() <= 0 || !std::isfinite(angleDegrees)) {
