@@ -19,7 +19,10 @@
 #include "help/DesktopOpener.h"
 #include "settings/IniFile.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QImageReader>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 
@@ -306,6 +309,26 @@ TEST_F(MainWindowTest, HelpAboutAndHomePage) {
     w->onToolbarClick(9);
     EXPECT_EQ(opener.opened.size(), 2);
     EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(MainWindowTest, HintsFollowTheMouseOverComponents) {
+    auto w = makeWindow();
+    const auto moveOver = [](QWidget* target) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(target, &move);
+    };
+    moveOver(w->cropPanel()->saveButton());
+    EXPECT_EQ(w->hintBar()->hint(), QStringLiteral("保存采集框内图片"));
+    moveOver(w->horizontalBar());
+    EXPECT_EQ(w->hintBar()->hint(), QStringLiteral("左右移动图片"));
+    moveOver(w->editTools()->textBox());
+    EXPECT_EQ(w->hintBar()->hint(), QStringLiteral("文字工具，右击文字工具按钮可设置字体。"));
+    moveOver(w->editTools());
+    EXPECT_EQ(w->hintBar()->hint(), QString());
+    // Without a picture the view and the toolbar show the start-up text.
+    moveOver(w->view());
+    EXPECT_EQ(w->hintBar()->hint(), QStringLiteral("您可以打开一图片文件或通过拍照来采集头像"));
 }
 
 TEST_F(MainWindowTest, EditToolsNeedAPicture) {

@@ -111,10 +111,22 @@ MainWindow::MainWindow(Services services, QWidget* parent)
         w->setMouseTracking(true);
         w->installEventFilter(this);
     }
+    // A component's mouse moves write its own hint; they must not reach the
+    // window's surface, whose handler empties the hint line.
+    for (QWidget* w : client_->findChildren<QWidget*>()) {
+        w->setAttribute(Qt::WA_NoMousePropagation);
+    }
     connect(panel_, &CropPanel::hovered, this, [this](QWidget* w) { hoverHint(w); });
 
     editTools_ = new EditToolsWindow(this);
     editTools_->hide();
+    editTools_->setMouseTracking(true);
+    editTools_->installEventFilter(this);
+    for (QWidget* w : editTools_->findChildren<QWidget*>()) {
+        w->setMouseTracking(true);
+        w->installEventFilter(this);
+        w->setAttribute(Qt::WA_NoMousePropagation);
+    }
 
     cropTimer_ = new QTimer(this);
     cropTimer_->setObjectName(QStringLiteral("截图时钟"));
@@ -636,6 +648,13 @@ void MainWindow::hoverHint(QObject* component) {
         {QStringLiteral("颜色选择标签"), QStringLiteral("采集框颜色不会影响输出图片颜色")},
         {QStringLiteral("横向滚动条"), QStringLiteral("左右移动图片")},
         {QStringLiteral("纵向滚动条"), QStringLiteral("上下移动图片")},
+        // The Edit tools window.
+        {QStringLiteral("画笔选择框"), QStringLiteral("画笔工具")},
+        {QStringLiteral("文字选择框"), QStringLiteral("文字工具，右击文字工具按钮可设置字体。")},
+        {QStringLiteral("吸管选择框"), QStringLiteral("吸取颜色")},
+        {QStringLiteral("颜色选择器1"), QStringLiteral("设置画笔及文字颜色")},
+        {QStringLiteral("图片框1"), QStringLiteral("选取画笔文字颜色")},
+        {QStringLiteral("线宽编辑框"), QStringLiteral("设置画笔粗细")},
     };
     const auto it = kHints.constFind(name);
     if (it != kHints.constEnd()) {
@@ -645,7 +664,11 @@ void MainWindow::hoverHint(QObject* component) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove) {
-        if (watched == client_) {
+        if (watched == editTools_) {
+            // The Edit tools window's own surface empties the hint line unconditionally.
+            state_.currentHint.clear();
+            status_->setHint(QString());
+        } else if (watched == client_) {
             clearHint();
         } else if (watched == view_ || (watched->parent() == toolbar_) || watched == toolbar_) {
             if (!state_.pictureLoaded) {
