@@ -98,22 +98,14 @@ QImage Oriented(const QImage& stored, int orientation) {
     QTransform cw;
     cw.rotate(90);
     switch (orientation) {
-        case 2:
-            return stored.mirrored(true, false);
-        case 3:
-            return stored.mirrored(true, true);
-        case 4:
-            return stored.mirrored(false, true);
-        case 5:
-            return stored.transformed(cw).mirrored(true, false);
-        case 6:
-            return stored.transformed(cw);
-        case 7:
-            return stored.transformed(cw).mirrored(false, true);
-        case 8:
-            return stored.transformed(QTransform().rotate(270));
-        default:
-            return stored;
+        case 2: return stored.mirrored(true, false);
+        case 3: return stored.mirrored(true, true);
+        case 4: return stored.mirrored(false, true);
+        case 5: return stored.transformed(cw).mirrored(true, false);
+        case 6: return stored.transformed(cw);
+        case 7: return stored.transformed(cw).mirrored(false, true);
+        case 8: return stored.transformed(QTransform().rotate(270));
+        default: return stored;
     }
 }
 
@@ -173,12 +165,12 @@ int Flatten(int c, int a) {
 }
 
 TEST(DecodePng, AlphaIsFlattenedOntoWhiteByTheFormula) {
-    PngSpec spec;
-    spec.width = 4;
-    spec.height = 1;
-    spec.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-    spec.rows = {Row({255, 0, 0, 128, 10, 20, 30, 255, 0, 0, 255, 0, 100, 200, 50, 64})};
-    const Picture p = DecodePicture(MakePng(spec));
+    PngLayout layout;
+    layout.width = 4;
+    layout.height = 1;
+    layout.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+    layout.rows = {Row({255, 0, 0, 128, 10, 20, 30, 255, 0, 0, 255, 0, 100, 200, 50, 64})};
+    const Picture p = DecodePicture(MakePng(layout));
     ASSERT_FALSE(p.isNull());
     EXPECT_EQ(Px(p, 0, 0), qRgb(255, 127, 127));
     EXPECT_EQ(Px(p, 1, 0), qRgb(10, 20, 30));
@@ -188,7 +180,7 @@ TEST(DecodePng, AlphaIsFlattenedOntoWhiteByTheFormula) {
 }
 
 TEST(DecodePng, SixteenBitColourAndGrayAlpha) {
-    PngSpec rgb16;
+    PngLayout rgb16;
     rgb16.width = 2;
     rgb16.height = 2;
     rgb16.depth = 16;
@@ -203,7 +195,7 @@ TEST(DecodePng, SixteenBitColourAndGrayAlpha) {
     EXPECT_EQ(qBlue(Px(p, 1, 0)), 1);
     EXPECT_EQ(Px(p, 1, 1), qRgb(255, 255, 255));
 
-    PngSpec ga16;
+    PngLayout ga16;
     ga16.width = 2;
     ga16.height = 1;
     ga16.depth = 16;
@@ -216,7 +208,7 @@ TEST(DecodePng, SixteenBitColourAndGrayAlpha) {
 }
 
 TEST(DecodePng, PaletteWithTransparencyAndLowBitGray) {
-    PngSpec pal;
+    PngLayout pal;
     pal.width = 3;
     pal.height = 1;
     pal.depth = 4;
@@ -230,7 +222,7 @@ TEST(DecodePng, PaletteWithTransparencyAndLowBitGray) {
     EXPECT_EQ(Px(p, 1, 0), qRgb(255, 255, 255));
     EXPECT_EQ(Px(p, 2, 0), qRgb(127, 127, 255));
 
-    PngSpec gray2;
+    PngLayout gray2;
     gray2.width = 4;
     gray2.height = 1;
     gray2.depth = 2;
@@ -246,10 +238,10 @@ TEST(DecodePng, PaletteWithTransparencyAndLowBitGray) {
 
 TEST(DecodePng, InterlacedMatchesTheSamePicturePlain) {
     const QImage photo = MakePhotoLike(37, 23, 3);
-    PngSpec spec;
-    spec.width = 37;
-    spec.height = 23;
-    spec.colourType = PNG_COLOR_TYPE_RGB;
+    PngLayout layout;
+    layout.width = 37;
+    layout.height = 23;
+    layout.colourType = PNG_COLOR_TYPE_RGB;
     for (int y = 0; y < 23; ++y) {
         QByteArray row;
         for (int x = 0; x < 37; ++x) {
@@ -258,10 +250,10 @@ TEST(DecodePng, InterlacedMatchesTheSamePicturePlain) {
             row.append(static_cast<char>(qGreen(c)));
             row.append(static_cast<char>(qBlue(c)));
         }
-        spec.rows.push_back(row);
+        layout.rows.push_back(row);
     }
-    spec.interlaced = true;
-    const Picture p = DecodePicture(MakePng(spec));
+    layout.interlaced = true;
+    const Picture p = DecodePicture(MakePng(layout));
     ASSERT_FALSE(p.isNull());
     EXPECT_EQ(MaxChannelDifference(p.image(), photo), 0);
 }
@@ -269,19 +261,19 @@ TEST(DecodePng, InterlacedMatchesTheSamePicturePlain) {
 // ---- GIF ----
 
 TEST(DecodeGif, FirstFrameOnItsScreenWithTransparencyWhite) {
-    GifSpec spec;
-    spec.screenWidth = 10;
-    spec.screenHeight = 8;
-    spec.left = 2;
-    spec.top = 3;
-    spec.width = 4;
-    spec.height = 3;
-    spec.transparent = 3;
-    spec.palette = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(9, 9, 9)};
-    spec.indices = {0, 1, 2, 3, 0, 0, 0, 0, 2, 2, 2, 2};
+    GifLayout layout;
+    layout.screenWidth = 10;
+    layout.screenHeight = 8;
+    layout.left = 2;
+    layout.top = 3;
+    layout.width = 4;
+    layout.height = 3;
+    layout.transparent = 3;
+    layout.palette = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(9, 9, 9)};
+    layout.indices = {0, 1, 2, 3, 0, 0, 0, 0, 2, 2, 2, 2};
     for (bool interlaced : {false, true}) {
-        spec.interlaced = interlaced;
-        const Picture p = DecodePicture(MakeGif(spec));
+        layout.interlaced = interlaced;
+        const Picture p = DecodePicture(MakeGif(layout));
         ASSERT_FALSE(p.isNull());
         EXPECT_EQ(p.size(), QSize(10, 8));
         EXPECT_EQ(Px(p, 0, 0), qRgb(255, 255, 255));  // outside the frame
@@ -304,20 +296,20 @@ QByteArray Pad(QByteArray row) {
 }
 
 TEST(DecodeBmp, TwentyFourBitBottomUpAndTopDown) {
-    BmpSpec spec;
-    spec.width = 3;
-    spec.height = 2;
-    spec.bpp = 24;
+    BmpLayout layout;
+    layout.width = 3;
+    layout.height = 2;
+    layout.bpp = 24;
     // Bottom row first: blue, green, red / then the top row: white, black, gray.
-    spec.pixels =
+    layout.pixels =
         Pad(Bytes({255, 0, 0, 0, 255, 0, 0, 0, 255})) + Pad(Bytes({255, 255, 255, 0, 0, 0, 50, 60, 70}));
-    const Picture up = DecodePicture(MakeBmp(spec));
+    const Picture up = DecodePicture(MakeBmp(layout));
     ASSERT_FALSE(up.isNull());
     EXPECT_EQ(Px(up, 0, 1), qRgb(0, 0, 255));
     EXPECT_EQ(Px(up, 2, 1), qRgb(255, 0, 0));
     EXPECT_EQ(Px(up, 2, 0), qRgb(70, 60, 50));
-    spec.height = -2;
-    const Picture down = DecodePicture(MakeBmp(spec));
+    layout.height = -2;
+    const Picture down = DecodePicture(MakeBmp(layout));
     ASSERT_FALSE(down.isNull());
     EXPECT_EQ(Px(down, 0, 0), qRgb(0, 0, 255));
     EXPECT_EQ(Px(down, 2, 1), qRgb(70, 60, 50));
@@ -325,7 +317,7 @@ TEST(DecodeBmp, TwentyFourBitBottomUpAndTopDown) {
 
 TEST(DecodeBmp, PaletteDepths) {
     const std::vector<QRgb> pal = {qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(0, 0, 255)};
-    BmpSpec one;
+    BmpLayout one;
     one.width = 10;
     one.height = 1;
     one.bpp = 1;
@@ -338,7 +330,7 @@ TEST(DecodeBmp, PaletteDepths) {
     EXPECT_EQ(Px(p1, 2, 0), qRgb(255, 255, 255));
     EXPECT_EQ(Px(p1, 9, 0), qRgb(255, 255, 255));
 
-    BmpSpec four;
+    BmpLayout four;
     four.width = 3;
     four.height = 1;
     four.bpp = 4;
@@ -350,7 +342,7 @@ TEST(DecodeBmp, PaletteDepths) {
     EXPECT_EQ(Px(p4, 1, 0), qRgb(0, 0, 255));
     EXPECT_EQ(Px(p4, 2, 0), qRgb(255, 255, 255));
 
-    BmpSpec eight = four;
+    BmpLayout eight = four;
     eight.bpp = 8;
     eight.pixels = Pad(Bytes({3, 2, 1}));
     const Picture p8 = DecodePicture(MakeBmp(eight));
@@ -358,7 +350,7 @@ TEST(DecodeBmp, PaletteDepths) {
     EXPECT_EQ(Px(p8, 0, 0), qRgb(0, 0, 255));
     EXPECT_EQ(Px(p8, 1, 0), qRgb(255, 0, 0));
 
-    BmpSpec core = eight;
+    BmpLayout core = eight;
     core.coreHeader = true;
     const Picture pc = DecodePicture(MakeBmp(core));
     ASSERT_FALSE(pc.isNull());
@@ -367,7 +359,7 @@ TEST(DecodeBmp, PaletteDepths) {
 }
 
 TEST(DecodeBmp, SixteenAndThirtyTwoBit) {
-    BmpSpec rgb555;
+    BmpLayout rgb555;
     rgb555.width = 2;
     rgb555.height = 1;
     rgb555.bpp = 16;
@@ -377,7 +369,7 @@ TEST(DecodeBmp, SixteenAndThirtyTwoBit) {
     EXPECT_EQ(Px(a, 0, 0), qRgb(255, 0, 0));
     EXPECT_EQ(Px(a, 1, 0), qRgb(0, 255, 0));
 
-    BmpSpec rgb565 = rgb555;
+    BmpLayout rgb565 = rgb555;
     rgb565.compression = 3;
     rgb565.masks = {0xF800, 0x07E0, 0x001F};
     rgb565.pixels = Pad(Bytes({0xE0, 0x07, 0x10, 0x84}));  // pure green; 0x8410 = mid gray
@@ -387,7 +379,7 @@ TEST(DecodeBmp, SixteenAndThirtyTwoBit) {
     EXPECT_NEAR(qRed(Px(b, 1, 0)), 132, 1);
     EXPECT_NEAR(qGreen(Px(b, 1, 0)), 130, 1);
 
-    BmpSpec rgb32;
+    BmpLayout rgb32;
     rgb32.width = 2;
     rgb32.height = 1;
     rgb32.bpp = 32;
@@ -400,7 +392,7 @@ TEST(DecodeBmp, SixteenAndThirtyTwoBit) {
 
 TEST(DecodeBmp, RunLengthEncoded) {
     const std::vector<QRgb> pal = {qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
-    BmpSpec rle8;
+    BmpLayout rle8;
     rle8.width = 6;
     rle8.height = 2;
     rle8.bpp = 8;
@@ -419,7 +411,7 @@ TEST(DecodeBmp, RunLengthEncoded) {
     EXPECT_EQ(Px(p, 2, 0), qRgb(0, 255, 0));
     EXPECT_EQ(Px(p, 3, 0), qRgb(0, 255, 0));
 
-    BmpSpec rle4 = rle8;
+    BmpLayout rle4 = rle8;
     rle4.bpp = 4;
     rle4.compression = 2;
     // 5 pixels alternating 1,3; absolute 3 pixels 2,1,2 (two bytes) ; end of bitmap.

@@ -35,15 +35,15 @@ void PutU32At(QByteArray* out, int at, std::uint32_t v) {
 
 namespace {
 
-QByteArray DibHeader(const BmpSpec& spec) {
+QByteArray DibHeader(const BmpLayout& layout) {
     QByteArray h;
-    if (spec.coreHeader) {
+    if (layout.coreHeader) {
         AppendU32(&h, 12);
-        AppendU16(&h, static_cast<unsigned>(spec.width));
-        AppendU16(&h, static_cast<unsigned>(spec.height));
+        AppendU16(&h, static_cast<unsigned>(layout.width));
+        AppendU16(&h, static_cast<unsigned>(layout.height));
         AppendU16(&h, 1);
-        AppendU16(&h, static_cast<unsigned>(spec.bpp));
-        for (QRgb c : spec.palette) {
+        AppendU16(&h, static_cast<unsigned>(layout.bpp));
+        for (QRgb c : layout.palette) {
             h.append(static_cast<char>(qBlue(c)));
             h.append(static_cast<char>(qGreen(c)));
             h.append(static_cast<char>(qRed(c)));
@@ -51,20 +51,20 @@ QByteArray DibHeader(const BmpSpec& spec) {
         return h;
     }
     AppendU32(&h, 40);
-    AppendU32(&h, static_cast<std::uint32_t>(spec.width));
-    AppendU32(&h, static_cast<std::uint32_t>(spec.height));
+    AppendU32(&h, static_cast<std::uint32_t>(layout.width));
+    AppendU32(&h, static_cast<std::uint32_t>(layout.height));
     AppendU16(&h, 1);
-    AppendU16(&h, static_cast<unsigned>(spec.bpp));
-    AppendU32(&h, spec.compression);
-    AppendU32(&h, static_cast<std::uint32_t>(spec.pixels.size()));
+    AppendU16(&h, static_cast<unsigned>(layout.bpp));
+    AppendU32(&h, layout.compression);
+    AppendU32(&h, static_cast<std::uint32_t>(layout.pixels.size()));
     AppendU32(&h, 2835);
     AppendU32(&h, 2835);
-    AppendU32(&h, static_cast<std::uint32_t>(spec.palette.size()));
+    AppendU32(&h, static_cast<std::uint32_t>(layout.palette.size()));
     AppendU32(&h, 0);
-    for (std::uint32_t m : spec.masks) {
+    for (std::uint32_t m : layout.masks) {
         AppendU32(&h, m);
     }
-    for (QRgb c : spec.palette) {
+    for (QRgb c : layout.palette) {
         h.append(static_cast<char>(qBlue(c)));
         h.append(static_cast<char>(qGreen(c)));
         h.append(static_cast<char>(qRed(c)));
@@ -75,14 +75,14 @@ QByteArray DibHeader(const BmpSpec& spec) {
 
 }  // namespace
 
-QByteArray MakeBmp(const BmpSpec& spec) {
-    const QByteArray dib = DibHeader(spec);
+QByteArray MakeBmp(const BmpLayout& layout) {
+    const QByteArray dib = DibHeader(layout);
     QByteArray out("BM");
-    AppendU32(&out, static_cast<std::uint32_t>(14 + dib.size() + spec.pixels.size()));
+    AppendU32(&out, static_cast<std::uint32_t>(14 + dib.size() + layout.pixels.size()));
     AppendU32(&out, 0);
     AppendU32(&out, static_cast<std::uint32_t>(14 + dib.size()));
     out += dib;
-    out += spec.pixels;
+    out += layout.pixels;
     return out;
 }
 
@@ -216,18 +216,18 @@ QByteArray MakePcxMono(int width, int height, const std::vector<bool>& white) {
     return out;
 }
 
-QByteArray MakePng(const PngSpec& spec) {
+QByteArray MakePng(const PngLayout& layout) {
     char* buffer = nullptr;
     std::size_t size = 0;
     FILE* f = open_memstream(&buffer, &size);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     std::vector<png_bytep> rows;
-    for (const QByteArray& r : spec.rows) {
+    for (const QByteArray& r : layout.rows) {
         rows.push_back(reinterpret_cast<png_bytep>(const_cast<char*>(r.constData())));
     }
     std::vector<png_color> palette;
-    for (QRgb c : spec.palette) {
+    for (QRgb c : layout.palette) {
         palette.push_back(png_color{static_cast<png_byte>(qRed(c)), static_cast<png_byte>(qGreen(c)),
                                     static_cast<png_byte>(qBlue(c))});
     }
@@ -235,14 +235,15 @@ QByteArray MakePng(const PngSpec& spec) {
         std::abort();
     }
     png_init_io(png, f);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width), static_cast<png_uint_32>(spec.height),
-                 spec.depth, spec.colourType, spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(layout.width), static_cast<png_uint_32>(layout.height),
+                 layout.depth, layout.colourType,
+                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     if (!palette.empty()) {
         png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
     }
-    if (!spec.paletteAlpha.empty()) {
-        png_set_tRNS(png, info, spec.paletteAlpha.data(), static_cast<int>(spec.paletteAlpha.size()),
+    if (!layout.paletteAlpha.empty()) {
+        png_set_tRNS(png, info, layout.paletteAlpha.data(), static_cast<int>(layout.paletteAlpha.size()),
                      nullptr);
     }
     png_write_info(png, info);
@@ -334,44 +335,45 @@ int WriteToByteArray(GifFileType* gif, const GifByteType* bytes, int length) {
 
 }  // namespace
 
-QByteArray MakeGif(const GifSpec& spec) {
+QByteArray MakeGif(const GifLayout& layout) {
     QByteArray out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, WriteToByteArray, &error);
     std::vector<GifColorType> colours;
-    for (QRgb c : spec.palette) {
+    for (QRgb c : layout.palette) {
         colours.push_back(GifColorType{static_cast<GifByteType>(qRed(c)), static_cast<GifByteType>(qGreen(c)),
                                        static_cast<GifByteType>(qBlue(c))});
     }
     ColorMapObject* map = GifMakeMapObject(static_cast<int>(colours.size()), colours.data());
     EGifSetGifVersion(gif, true);
-    EGifPutScreenDesc(gif, spec.screenWidth, spec.screenHeight, 8, 0, map);
-    if (spec.transparent >= 0) {
+    EGifPutScreenDesc(gif, layout.screenWidth, layout.screenHeight, 8, 0, map);
+    if (layout.transparent >= 0) {
         GraphicsControlBlock gcb{};
         gcb.DisposalMode = DISPOSAL_UNSPECIFIED;
-        gcb.TransparentColor = spec.transparent;
+        gcb.TransparentColor = layout.transparent;
         GifByteType ext[4];
         const size_t n = EGifGCBToExtension(&gcb, ext);
         EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(n), ext);
     }
-    EGifPutImageDesc(gif, spec.left, spec.top, spec.width, spec.height, spec.interlaced, nullptr);
+    EGifPutImageDesc(gif, layout.left, layout.top, layout.width, layout.height, layout.interlaced, nullptr);
     // Interlaced frames are written in pass order.
     std::vector<int> order;
-    if (spec.interlaced) {
+    if (layout.interlaced) {
         const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
         for (int p = 0; p < 4; ++p) {
-            for (int y = start[p]; y < spec.height; y += step[p]) {
+            for (int y = start[p]; y < layout.height; y += step[p]) {
                 order.push_back(y);
             }
         }
     } else {
-        for (int y = 0; y < spec.height; ++y) {
+        for (int y = 0; y < layout.height; ++y) {
             order.push_back(y);
         }
     }
     for (int y : order) {
-        EGifPutLine(gif, const_cast<GifPixelType*>(&spec.indices[static_cast<std::size_t>(y) * spec.width]),
-                    spec.width);
+        EGifPutLine(gif,
+                    const_cast<GifPixelType*>(&layout.indices[static_cast<std::size_t>(y) * layout.width]),
+                    layout.width);
     }
     EGifCloseFile(gif, &error);
     GifFreeMapObject(map);

@@ -17,7 +17,7 @@ void PutU32At(QByteArray* out, int at, std::uint32_t v);
 
 // BMP file: 14-byte file header + 40-byte info header (or 12-byte core header), optional palette/masks,
 // then `pixels` as given (already in file row order and padding).
-struct BmpSpec {
+struct BmpLayout {
     int width = 0;
     int height = 0;  // negative = top-down
     int bpp = 24;
@@ -27,7 +27,7 @@ struct BmpSpec {
     std::vector<std::uint32_t> masks;  // written after the header (BI_BITFIELDS)
     QByteArray pixels;
 };
-QByteArray MakeBmp(const BmpSpec& spec);
+QByteArray MakeBmp(const BmpLayout& layout);
 
 // ICO/CUR file with the given images (each already encoded: a DIB with its AND mask, or a PNG).
 struct IconImage {
@@ -45,7 +45,7 @@ QByteArray MakePcx8(const QImage& indexed);  // Format_Indexed8, ≤ 256 colours
 QByteArray MakePcxMono(int width, int height, const std::vector<bool>& white);
 
 // PNG through libpng: `rows` hold packed samples for the colour type and bit depth.
-struct PngSpec {
+struct PngLayout {
     int width = 0;
     int height = 0;
     int colourType = 2;  // PNG_COLOR_TYPE_*
@@ -55,7 +55,7 @@ struct PngSpec {
     std::vector<QRgb> palette;               // colour type 3
     std::vector<std::uint8_t> paletteAlpha;  // tRNS for colour type 3
 };
-QByteArray MakePng(const PngSpec& spec);
+QByteArray MakePng(const PngLayout& layout);
 
 // A CMYK JPEG written by libjpeg (with the Adobe marker, so stored values are inverted ink).
 QByteArray MakeCmykJpeg(int width, int height, const std::vector<std::uint8_t>& cmyk);
@@ -63,7 +63,7 @@ QByteArray MakeCmykJpeg(int width, int height, const std::vector<std::uint8_t>& 
 QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool bigEndian = false);
 
 // GIF via giflib: indexed pixels, palette, optional transparent index, frame placement on a screen.
-struct GifSpec {
+struct GifLayout {
     int screenWidth = 0;
     int screenHeight = 0;
     int left = 0;
@@ -75,7 +75,7 @@ struct GifSpec {
     std::vector<QRgb> palette;  // power of two entries
     std::vector<std::uint8_t> indices;
 };
-QByteArray MakeGif(const GifSpec& spec);
+QByteArray MakeGif(const GifLayout& layout);
 
 }  // namespace picura::test
 

@@ -37,7 +37,7 @@ std::vector<Sample> SmallSamples() {
         white[i] = (i / 3) % 2 == 0;
     }
     samples.push_back({"pcx-mono", MakePcxMono(40, 9, white)});
-    BmpSpec rle;
+    BmpLayout rle;
     rle.width = 8;
     rle.height = 2;
     rle.bpp = 8;
@@ -110,7 +110,7 @@ void PutBigEndian16(QByteArray* b, int at, unsigned v) {
 std::vector<Sample> Oversized(int w, int h) {
     const QImage tiny = MakePhotoLike(8, 8);
     std::vector<Sample> out;
-    BmpSpec bmp;
+    BmpLayout bmp;
     bmp.width = w;
     bmp.height = h;
     bmp.bpp = 24;
