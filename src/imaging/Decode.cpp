@@ -10,6 +10,20 @@ namespace picura {
 
 namespace detail {
 
+unsigned char* AllocateImage(void* context, int width, int height, std::size_t* stride) {
+    auto* image = static_cast<QImage*>(context);
+    *image = QImage(width, height, QImage::Format_RGB32);
+    if (image->isNull()) {
+        return nullptr;
+    }
+    *stride = static_cast<std::size_t>(image->bytesPerLine());
+    return image->bits();
+}
+
+}  // namespace detail
+
+namespace detail {
+
 QImage NewWhiteImage(std::int64_t width, std::int64_t height) {
     if (!PictureSizeAcceptable(width, height)) {
         return {};
@@ -35,28 +49,15 @@ Picture DecodePicture(const QByteArray& bytes) {
     const auto size = static_cast<std::size_t>(bytes.size());
     QImage image;
     switch (DetectPictureFormat(bytes)) {
-        case PictureFormat::Jpeg:
-            image = detail::DecodeJpegBytes(data, size);
-            break;
-        case PictureFormat::Png:
-            image = detail::DecodePngBytes(data, size);
-            break;
-        case PictureFormat::Gif:
-            image = detail::DecodeGifBytes(data, size);
-            break;
-        case PictureFormat::Bmp:
-            image = detail::DecodeBmpBytes(data, size);
-            break;
+        case PictureFormat::Jpeg: image = detail::DecodeJpegBytes(data, size); break;
+        case PictureFormat::Png: image = detail::DecodePngBytes(data, size); break;
+        case PictureFormat::Gif: image = detail::DecodeGifBytes(data, size); break;
+        case PictureFormat::Bmp: image = detail::DecodeBmpBytes(data, size); break;
         case PictureFormat::Ico:
-        case PictureFormat::Cur:
-            image = detail::DecodeIconBytes(data, size);
-            break;
+        case PictureFormat::Cur: image = detail::DecodeIconBytes(data, size); break;
         case PictureFormat::PcxColour:
-        case PictureFormat::PcxMono:
-            image = detail::DecodePcxBytes(data, size);
-            break;
-        case PictureFormat::Unknown:
-            break;
+        case PictureFormat::PcxMono: image = detail::DecodePcxBytes(data, size); break;
+        case PictureFormat::Unknown: break;
     }
     if (image.isNull()) {
         return {};

@@ -150,10 +150,8 @@ bool ReadDibHeader(const Bytes& b, std::size_t at, std::size_t pixelOffset, bool
         }
         case 16:
         case 24:
-        case 32:
-            break;
-        default:
-            return false;
+        case 32: break;
+        default: return false;
     }
     const bool rle = info->compression == kBiRle8 || info->compression == kBiRle4;
     if (info->compression == kBiRle8 && info->bpp != 8) {
@@ -242,8 +240,7 @@ bool DecodeUncompressed(const Bytes& b, const DibInfo& info, QImage* image) {
                     }
                 }
                 break;
-            default:
-                return false;
+            default: return false;
         }
     }
     return true;

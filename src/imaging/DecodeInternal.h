@@ -8,6 +8,11 @@
 // Decoders of the single formats; each returns a Format_RGB32 image with opaque pixels, or a null image.
 namespace picura::detail {
 
+// The C decoders ask for their output rows through this callback: `context` is
+// a QImage, made RGB32 of the given size; returns its first row and stride, or
+// null when it cannot be allocated.
+unsigned char* AllocateImage(void* context, int width, int height, std::size_t* stride);
+
 QImage DecodeJpegBytes(const std::uint8_t* data, std::size_t size);
 QImage DecodePngBytes(const std::uint8_t* data, std::size_t size);
 QImage DecodeGifBytes(const std::uint8_t* data, std::size_t size);

@@ -98,16 +98,6 @@ bool RunPngDecompress(const std::uint8_t* data, std::size_t size, PngTarget* tar
     return true;
 }
 
-unsigned char* AllocateImage(void* context, int width, int height, std::size_t* stride) {
-    auto* image = static_cast<QImage*>(context);
-    *image = QImage(width, height, QImage::Format_RGB32);
-    if (image->isNull()) {
-        return nullptr;
-    }
-    *stride = static_cast<std::size_t>(image->bytesPerLine());
-    return image->bits();
-}
-
 }  // namespace
 
 QImage DecodePngBytes(const std::uint8_t* data, std::size_t size) {
