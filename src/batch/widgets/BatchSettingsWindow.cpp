@@ -6,17 +6,10 @@
 #include <QPushButton>
 
 #include "app/OperatorDialogs.h"
+#include "output/widgets/WindowFonts.h"
 
 namespace picura {
 namespace {
-
-QFont SongFont(int pixels) {
-    QFont font;
-    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"),
-                      QStringLiteral("Noto Sans CJK SC")});
-    font.setPixelSize(pixels);
-    return font;
-}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& at) {
     auto* label = new QLabel(text, parent);

@@ -5,20 +5,10 @@
 
 #include "app/OperatorDialogs.h"
 #include "output/OutputFile.h"
+#include "output/widgets/WindowFonts.h"
 
 namespace picura {
-namespace {
-
-QFont SongFont(int pixels) {
-    QFont font;
-    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"),
-                      QStringLiteral("Noto Sans CJK SC")});
-    font.setPixelSize(pixels);
-    font.setWeight(QFont::Normal);
-    return font;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 NamingPromptWindow::NamingPromptWindow(NamingPromptInputs inputs, OperatorDialogs& dialogs,
                                        std::function<void()> onOpen, std::function<void()> onClose,

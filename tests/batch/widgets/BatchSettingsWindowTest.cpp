@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include "ScriptedDialogs.h"
+#include "TypeText.h"
 #include "batch/widgets/BatchSettingsWindow.h"
 #include "settings/IniFile.h"
 
@@ -20,19 +21,7 @@ using namespace picura;
 
 namespace {
 
-// Types like the operator: Latin keys through key presses, Chinese (and other)
-// characters as an input method commits them.
-void Type(QWidget* w, const QString& text) {
-    for (const QChar c : text) {
-        if (c.unicode() < 0x80) {
-            QTest::keyClick(w, c.toLatin1());
-        } else {
-            QInputMethodEvent commit;
-            commit.setCommitString(QString(c));
-            QApplication::sendEvent(w, &commit);
-        }
-    }
-}
+using test::Type;
 
 const QString kMissing = QStringLiteral("<missing>");
 const QStringList kTenKeys{ini::kNamingMode,   ini::kCustomPrefix, ini::kFormat,       ini::kSaveFolder,

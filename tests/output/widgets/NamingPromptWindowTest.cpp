@@ -10,25 +10,14 @@
 #include <QTest>
 
 #include "ScriptedDialogs.h"
+#include "TypeText.h"
 #include "output/widgets/NamingPromptWindow.h"
 
 using namespace picura;
 
 namespace {
 
-// Types like the operator: Latin keys through key presses, Chinese (and other)
-// characters as an input method commits them.
-void Type(QWidget* w, const QString& text) {
-    for (const QChar c : text) {
-        if (c.unicode() < 0x80) {
-            QTest::keyClick(w, c.toLatin1());
-        } else {
-            QInputMethodEvent commit;
-            commit.setCommitString(QString(c));
-            QApplication::sendEvent(w, &commit);
-        }
-    }
-}
+using test::Type;
 
 const QByteArray kPicture("the crop just written");
 
