@@ -77,4 +77,30 @@ Picture DecodePictureFile(const QString& path) {
     return DecodePicture(bytes);
 }
 
+// Provisional: checks the size after decoding; the decoders will check the declared size first.
+DecodeResult DecodePictureChecked(const QByteArray& bytes, std::int64_t maxPixels) {
+    DecodeResult result;
+    result.picture = DecodePicture(bytes);
+    if (result.picture.isNull()) {
+        result.error = DecodeError::NotAPicture;
+    } else if (std::int64_t(result.picture.width()) * result.picture.height() > maxPixels) {
+        result.declaredSize = result.picture.size();
+        result.picture = {};
+        result.error = DecodeError::TooLarge;
+    }
+    return result;
+}
+
+DecodeResult DecodePictureFileChecked(const QString& path, std::int64_t maxPixels) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) {
+        return {{}, DecodeError::Unreadable, {}};
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return {{}, DecodeError::Unreadable, {}};
+    }
+    return DecodePictureChecked(bytes, maxPixels);
+}
+
 }  // namespace picura

@@ -3,7 +3,10 @@
 #include "imaging/Picture.h"
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
+
+#include <cstdint>
 
 namespace picura {
 
@@ -12,5 +15,24 @@ namespace picura {
 Picture DecodePicture(const QByteArray& bytes);
 // Same for the contents of a file; a file that cannot be read gives a null Picture.
 Picture DecodePictureFile(const QString& path);
+
+// Why a decode gave no picture.
+enum class DecodeError {
+    None,
+    Unreadable,   // the file could not be opened or read (missing, not a regular file, I/O error)
+    NotAPicture,  // unrecognised, truncated or corrupted data
+    TooLarge,     // the declared size exceeds `maxPixels` (or the decoders' own limits)
+};
+
+struct DecodeResult {
+    Picture picture;
+    DecodeError error = DecodeError::None;
+    QSize declaredSize;  // the size the data declares, when it got that far (for the operator's message)
+};
+
+// As DecodePicture / DecodePictureFile, but says why nothing came back and refuses pictures of more
+// than `maxPixels` pixels before their pixel memory is taken.
+DecodeResult DecodePictureChecked(const QByteArray& bytes, std::int64_t maxPixels);
+DecodeResult DecodePictureFileChecked(const QString& path, std::int64_t maxPixels);
 
 }  // namespace picura
