@@ -10,7 +10,7 @@
 
 #include "TestImages.h"
 #include "app/MainActions.h"
-#include "app/OperatorDialogs.h"
+#include "platform/OperatorDialogs.h"
 #include "app/PicturePrefetch.h"
 #include "imaging/Encode.h"
 

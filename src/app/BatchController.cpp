@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 
-#include "app/OperatorDialogs.h"
+#include "platform/OperatorDialogs.h"
 #include "batch/widgets/BatchSettingsWindow.h"
 #include "output/EncodePicture.h"
 #include "output/Naming.h"

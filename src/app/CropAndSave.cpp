@@ -3,7 +3,7 @@
 #include <QFileInfo>
 
 #include "app/MainActions.h"
-#include "app/OperatorDialogs.h"
+#include "platform/OperatorDialogs.h"
 #include "output/EncodePicture.h"
 #include "output/OutputFile.h"
 #include "output/OutputFormat.h"

@@ -1,6 +1,6 @@
 #include "app/MainActions.h"
 
-#include "app/OperatorDialogs.h"
+#include "platform/OperatorDialogs.h"
 #include "app/PicturePrefetch.h"
 #include "imaging/Decode.h"
 #include "imaging/Rotate.h"

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "app/OperatorDialogs.h"
+#include "platform/OperatorDialogs.h"
 #include "help/HomePage.h"
 
 namespace picura {

@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "app/OperatorDialogs.h"
+#include "platform/OperatorDialogs.h"
 #include "help/DesktopOpener.h"
 #include "help/HelpDigest.h"
 

@@ -2,7 +2,7 @@
 
 #include <QUrl>
 
-#include "app/OperatorDialogs.h"
+#include "platform/OperatorDialogs.h"
 #include "help/DesktopOpener.h"
 
 namespace picura {

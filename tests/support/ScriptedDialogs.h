@@ -6,7 +6,7 @@
 #include <variant>
 #include <vector>
 
-#include "app/OperatorDialogs.h"
+#include "platform/OperatorDialogs.h"
 
 namespace picura::test {
 

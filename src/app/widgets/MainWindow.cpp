@@ -19,7 +19,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/OperatorDialogs.h"
+#include "platform/OperatorDialogs.h"
 #include "app/hotkeys/MakeGlobalKeyGrabber.h"
 #include "app/hotkeys/NavigationKeys.h"
 #include "app/widgets/CropPanel.h"

@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "app/OperatorDialogs.h"
+#include "platform/OperatorDialogs.h"
 
 namespace picura {
 

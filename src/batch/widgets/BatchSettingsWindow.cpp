@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/OperatorDialogs.h"
+#include "platform/OperatorDialogs.h"
 #include "output/widgets/WindowFonts.h"
 
 namespace picura {

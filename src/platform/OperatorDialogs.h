@@ -1,3 +1,5 @@
+// Services of the desktop the program runs on, each behind an interface with a real implementation and a
+// fake for tests: the operator's dialogs and messages, and (beside it) the clipboard, keys, camera and sound.
 #pragma once
 
 #include <QColor>
