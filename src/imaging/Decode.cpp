@@ -103,4 +103,10 @@ DecodeResult DecodePictureFileChecked(const QString& path, std::int64_t maxPixel
     return DecodePictureChecked(bytes, maxPixels);
 }
 
+QString PictureTooLargeMessage(QSize declaredSize) {
+    return QStringLiteral("图片太大（%1×%2像素），超出了可用内存，无法打开。")
+        .arg(declaredSize.width())
+        .arg(declaredSize.height());
+}
+
 }  // namespace picura

@@ -35,4 +35,8 @@ struct DecodeResult {
 DecodeResult DecodePictureChecked(const QByteArray& bytes, std::int64_t maxPixels);
 DecodeResult DecodePictureFileChecked(const QString& path, std::int64_t maxPixels);
 
+// What the operator is told when a picture is refused as too large, for example
+// "图片太大（15800×15800像素），超出了可用内存，无法打开。".
+QString PictureTooLargeMessage(QSize declaredSize);
+
 }  // namespace picura
