@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QDateTime>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>
+#include <QTemporaryDir>
 
 #include "help/HelpFile.h"
+#include "output/Naming.h"
 
 using namespace picura;
 
@@ -141,6 +145,22 @@ TEST_F(HelpDocumentTest, CoversWhatTheProgramDoes) {
     for (const char* topic : topics) {
         EXPECT_TRUE(text.contains(QString::fromUtf8(topic))) << topic;
     }
+}
+
+// The naming table's example for two crops in one second must be the name the program really gives
+// the second one (it never replaces the first), and the text must not claim otherwise.
+TEST_F(HelpDocumentTest, NamesTheSecondCaptureOfASecondAsTheProgramDoes) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString time = TimeName(QDateTime(QDate(2022, 1, 10), QTime(11, 45, 23)));
+    const QString first = NextTextPath(folder.path(), time, QStringLiteral(".jpg"));
+    QFile file(first);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString second = FileNameOfPath(NextTextPath(folder.path(), time, QStringLiteral(".jpg")));
+    EXPECT_NE(second, FileNameOfPath(first));
+    EXPECT_TRUE(text.contains(second)) << second.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("后一张会覆盖前一张")));
 }
 
 }  // namespace
