@@ -112,12 +112,13 @@ QString BatchCropTask::PathIn(const QString& settingsFolder) {
 }
 
 bool BatchCropTask::saveDoc(const IniDocument& doc) {
-    if (doc.save(path_)) {
+    QString reason;
+    if (doc.save(path_, &reason)) {
         writeError_.clear();
         return true;
     }
-    writeError_ =
-        QStringLiteral("批量截图任务文件“") + path_ + QStringLiteral("”无法写入，截图进度不能保存。");
+    writeError_ = QStringLiteral("批量截图任务文件“") + path_ +
+                  QStringLiteral("”无法写入，截图进度不能保存：") + reason;
     return false;
 }
 

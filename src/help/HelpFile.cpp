@@ -4,11 +4,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
-#include "platform/OperatorDialogs.h"
 #include "help/DesktopOpener.h"
 #include "help/HelpDigest.h"
+#include "platform/OperatorDialogs.h"
+#include "settings/AtomicFile.h"
 
 // The resource lives in this static library; naming its initialiser makes the
 // linker keep it in every program that uses the help.
@@ -71,12 +71,7 @@ HelpCopyResult PutHelpFile(const QString& folder) {
     if (carried.isEmpty()) {
         return HelpCopyResult::Failed;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(carried) != carried.size()) {
-        file.cancelWriting();
-        return HelpCopyResult::Failed;
-    }
-    return file.commit() ? HelpCopyResult::Written : HelpCopyResult::Failed;
+    return WriteFileAtomically(path, carried).isEmpty() ? HelpCopyResult::Written : HelpCopyResult::Failed;
 }
 
 HelpOpenResult OpenHelpFile(const QString& programFolder, const QString& fallbackFolder,
@@ -101,10 +96,8 @@ HelpOpenResult OpenHelpFile(const QString& programFolder, const QString& fallbac
 
 QString HelpFailureMessage(const HelpOpenResult& result) {
     switch (result.status) {
-        case HelpOpenStatus::Opened:
-            return {};
-        case HelpOpenStatus::WriteFailed:
-            return kHelpWriteFailedText;
+        case HelpOpenStatus::Opened: return {};
+        case HelpOpenStatus::WriteFailed: return kHelpWriteFailedText;
         case HelpOpenStatus::OpenFailed:
             return kHelpOpenFailedText + QStringLiteral("\r\n") + QDir::toNativeSeparators(result.path);
     }

@@ -2,7 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include "settings/AtomicFile.h"
 
 namespace picura {
 namespace {
@@ -29,19 +29,8 @@ QString Reason(const QString& path, const QString& qtReason) {
 }  // namespace
 
 QString WriteOutputFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return WriteFailure(path, Reason(path, file.errorString()));
-    }
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return WriteFailure(path, reason);
-    }
-    if (!file.commit()) {
-        return WriteFailure(path, Reason(path, file.errorString()));
-    }
-    return QString();
+    const QString reason = WriteFileAtomically(path, bytes);
+    return reason.isEmpty() ? QString() : WriteFailure(path, Reason(path, reason));
 }
 
 QString FinishNamingPrompt(const QString& temporaryPath, const QString& finalPath) {

@@ -1,8 +1,7 @@
 #include "settings/IniFile.h"
 
 #include <QFile>
-#include <QSaveFile>
-
+#include "settings/AtomicFile.h"
 #include "settings/Gbk.h"
 
 namespace picura {
@@ -171,17 +170,12 @@ QByteArray IniDocument::toBytes() const {
     return out;
 }
 
-bool IniDocument::save(const QString& path) const {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
+bool IniDocument::save(const QString& path, QString* failure) const {
+    const QString reason = WriteFileAtomically(path, toBytes());
+    if (failure != nullptr) {
+        *failure = reason;
     }
-    const QByteArray bytes = toBytes();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return reason.isEmpty();
 }
 
 QString ReadIniValue(const QString& path, const QString& section, const QString& key,

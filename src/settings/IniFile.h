@@ -29,8 +29,9 @@ class IniDocument {
 
     QByteArray toBytes() const;
     // Writes a temporary file beside `path` and renames it over the old one, so
-    // the file on disk is always complete. Returns false when that fails.
-    bool save(const QString& path) const;
+    // the file on disk is always complete (see WriteFileAtomically). Returns false
+    // when that fails, with the reason in `failure` when given.
+    bool save(const QString& path, QString* failure = nullptr) const;
 
   private:
     struct Line {

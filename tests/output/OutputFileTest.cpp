@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "FullDisk.h"
 #include "output/OutputFile.h"
 
 using namespace picura;
@@ -19,6 +20,30 @@ void Write(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
+}
+
+// On a full disk a crop of any size is reported as not saved, with the reason, and the picture it was
+// meant to replace stays whole.
+TEST(OutputFileFullDisk, ReportsTheFullDiskAndKeepsTheOldPicture) {
+    picura::test::FullDisk disk;
+    if (!disk.mounted()) {
+        GTEST_SKIP() << qPrintable(disk.skipReason());
+    }
+    const QString path = disk.filePath("0001.jpg");
+    const QByteArray good(3000, 'g');
+    ASSERT_EQ(WriteOutputFile(path, good), QString());
+    ASSERT_TRUE(disk.fill());
+    for (const int size : {1, 4096, 16384, 100 * 1024}) {
+        SCOPED_TRACE(size);
+        const QString error = WriteOutputFile(path, QByteArray(size, 'n'));
+        EXPECT_TRUE(error.contains(path)) << qPrintable(error);
+        EXPECT_TRUE(error.contains(QStringLiteral("磁盘空间不足"))) << qPrintable(error);
+        EXPECT_EQ(Read(path), good);
+        const QString fresh = disk.filePath(QStringLiteral("new%1.jpg").arg(size));
+        EXPECT_FALSE(WriteOutputFile(fresh, QByteArray(size, 'n')).isEmpty());
+        EXPECT_FALSE(QFile::exists(fresh));
+    }
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"0001.jpg", "filler"}));
 }
 
 class OutputFileTest : public ::testing::Test {
