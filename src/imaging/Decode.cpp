@@ -6,6 +6,14 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace picura {
 
 namespace detail {
@@ -37,70 +45,144 @@ QImage NewWhiteImage(std::int64_t width, std::int64_t height) {
 
 }  // namespace detail
 
+namespace detail {
+
+bool SizeCheck::accept(std::int64_t width, std::int64_t height) {
+    if (width <= 0 || height <= 0) {
+        return false;  // corrupt, not large
+    }
+    declared_ = QSize(static_cast<int>(std::min<std::int64_t>(width, INT_MAX)),
+                      static_cast<int>(std::min<std::int64_t>(height, INT_MAX)));
+    if (!PictureSizeAcceptable(width, height) || width * height > maxPixels_) {
+        tooLarge_ = true;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace detail
+
 namespace {
 
-// Larger files are not pictures we could show anyway.
-constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+// Enough of a file to tell its format.
+constexpr std::size_t kHeadBytes = 16;
+
+struct FileBytes {
+    QByteArray bytes;
+    DecodeError error = DecodeError::None;
+};
+
+// Reads a picture file without ever blocking or reading without bound: only a regular file is read (a
+// FIFO or a device of a picture's name is refused without waiting on it), data that is no picture is
+// refused after its first bytes, and nothing beyond kMaxPictureFileBytes is read.
+FileBytes ReadPictureFile(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return {{}, DecodeError::Unreadable};
+    }
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        return {{}, DecodeError::Unreadable};
+    }
+    // The head is read on its own first, so that data of no known format costs one small read and no
+    // buffer of the file's size. The size may change while we read: the buffer then grows, up to the
+    // limit and no further.
+    QByteArray bytes(static_cast<qsizetype>(kHeadBytes), Qt::Uninitialized);
+    std::int64_t filled = 0;
+    bool headChecked = false;
+    for (;;) {
+        if (filled == bytes.size()) {
+            char probe = 0;
+            ssize_t n = 0;
+            do {
+                n = ::read(fd, &probe, 1);
+            } while (n < 0 && errno == EINTR);
+            if (n < 0 || (n > 0 && filled >= kMaxPictureFileBytes)) {
+                return {{}, DecodeError::Unreadable};
+            }
+            if (n == 0) {
+                break;
+            }
+            bytes.resize(static_cast<qsizetype>(std::min<std::int64_t>(filled * 2, kMaxPictureFileBytes)));
+            bytes[static_cast<qsizetype>(filled++)] = probe;
+            continue;
+        }
+        const ssize_t n = ::read(fd, bytes.data() + filled, static_cast<std::size_t>(bytes.size() - filled));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return {{}, DecodeError::Unreadable};
+        }
+        filled += n;
+        if (!headChecked && (n == 0 || filled == bytes.size())) {
+            headChecked = true;
+            if (DetectPictureFormat(bytes.left(static_cast<qsizetype>(filled))) == PictureFormat::Unknown) {
+                return {{}, DecodeError::NotAPicture};
+            }
+            if (st.st_size > kMaxPictureFileBytes) {
+                return {{}, DecodeError::Unreadable};
+            }
+            if (st.st_size > filled) {
+                bytes.resize(static_cast<qsizetype>(st.st_size));
+            }
+        }
+        if (n == 0) {
+            break;
+        }
+    }
+    bytes.resize(static_cast<qsizetype>(filled));
+    return {std::move(bytes), DecodeError::None};
+}
 
 }  // namespace
 
 Picture DecodePicture(const QByteArray& bytes) {
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-    const auto size = static_cast<std::size_t>(bytes.size());
-    QImage image;
-    switch (DetectPictureFormat(bytes)) {
-        case PictureFormat::Jpeg: image = detail::DecodeJpegBytes(data, size); break;
-        case PictureFormat::Png: image = detail::DecodePngBytes(data, size); break;
-        case PictureFormat::Gif: image = detail::DecodeGifBytes(data, size); break;
-        case PictureFormat::Bmp: image = detail::DecodeBmpBytes(data, size); break;
-        case PictureFormat::Ico:
-        case PictureFormat::Cur: image = detail::DecodeIconBytes(data, size); break;
-        case PictureFormat::PcxColour:
-        case PictureFormat::PcxMono: image = detail::DecodePcxBytes(data, size); break;
-        case PictureFormat::Unknown: break;
-    }
-    if (image.isNull()) {
-        return {};
-    }
-    return Picture(std::move(image));
+    return DecodePictureChecked(bytes, kDefaultMaxPicturePixels).picture;
 }
 
 Picture DecodePictureFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) {
-        return {};
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return {};
-    }
-    return DecodePicture(bytes);
+    return DecodePictureFileChecked(path, kDefaultMaxPicturePixels).picture;
 }
 
-// Provisional: checks the size after decoding; the decoders will check the declared size first.
 DecodeResult DecodePictureChecked(const QByteArray& bytes, std::int64_t maxPixels) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    const auto size = static_cast<std::size_t>(bytes.size());
+    detail::SizeCheck check(maxPixels);
+    QImage image;
+    switch (DetectPictureFormat(bytes)) {
+        case PictureFormat::Jpeg: image = detail::DecodeJpegBytes(data, size, check); break;
+        case PictureFormat::Png: image = detail::DecodePngBytes(data, size, check); break;
+        case PictureFormat::Gif: image = detail::DecodeGifBytes(data, size, check); break;
+        case PictureFormat::Bmp: image = detail::DecodeBmpBytes(data, size, check); break;
+        case PictureFormat::Ico:
+        case PictureFormat::Cur: image = detail::DecodeIconBytes(data, size, check); break;
+        case PictureFormat::PcxColour:
+        case PictureFormat::PcxMono: image = detail::DecodePcxBytes(data, size, check); break;
+        case PictureFormat::Unknown: break;
+    }
     DecodeResult result;
-    result.picture = DecodePicture(bytes);
-    if (result.picture.isNull()) {
-        result.error = DecodeError::NotAPicture;
-    } else if (std::int64_t(result.picture.width()) * result.picture.height() > maxPixels) {
+    if (!image.isNull()) {
+        result.picture = Picture(std::move(image));
         result.declaredSize = result.picture.size();
-        result.picture = {};
-        result.error = DecodeError::TooLarge;
+    } else {
+        result.error = check.tooLarge() ? DecodeError::TooLarge : DecodeError::NotAPicture;
+        result.declaredSize = check.declared();
     }
     return result;
 }
 
 DecodeResult DecodePictureFileChecked(const QString& path, std::int64_t maxPixels) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) {
-        return {{}, DecodeError::Unreadable, {}};
+    FileBytes file = ReadPictureFile(path);
+    if (file.error != DecodeError::None) {
+        return {{}, file.error, {}};
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return {{}, DecodeError::Unreadable, {}};
-    }
-    return DecodePictureChecked(bytes, maxPixels);
+    return DecodePictureChecked(file.bytes, maxPixels);
 }
 
 QString PictureTooLargeMessage(QSize declaredSize) {

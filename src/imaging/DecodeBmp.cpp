@@ -71,7 +71,8 @@ constexpr std::uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, 
 
 // Reads the header at `at`; `pixelOffset` is the file header's offset or 0 to take the data right after the
 // colour table.
-bool ReadDibHeader(const Bytes& b, std::size_t at, std::size_t pixelOffset, bool icon, DibInfo* info) {
+bool ReadDibHeader(const Bytes& b, std::size_t at, std::size_t pixelOffset, bool icon, DibInfo* info,
+                   SizeCheck& check) {
     if (!b.has(at, 4)) {
         return false;
     }
@@ -124,7 +125,7 @@ bool ReadDibHeader(const Bytes& b, std::size_t at, std::size_t pixelOffset, bool
     if (icon) {
         info->height /= 2;
     }
-    if (!PictureSizeAcceptable(info->width, info->height)) {
+    if (!check.accept(info->width, info->height)) {
         return false;
     }
     switch (info->bpp) {
@@ -301,9 +302,9 @@ bool DecodeRle(const Bytes& b, const DibInfo& info, QImage* image) {
     return true;
 }
 
-QImage DecodeDib(const Bytes& b, std::size_t at, std::size_t pixelOffset, bool icon) {
+QImage DecodeDib(const Bytes& b, std::size_t at, std::size_t pixelOffset, bool icon, SizeCheck& check) {
     DibInfo info;
-    if (!ReadDibHeader(b, at, pixelOffset, icon, &info)) {
+    if (!ReadDibHeader(b, at, pixelOffset, icon, &info, check)) {
         return {};
     }
     // Uncompressed data must be all there before the picture's memory is taken.
@@ -366,7 +367,7 @@ QImage DecodeDib(const Bytes& b, std::size_t at, std::size_t pixelOffset, bool i
 
 }  // namespace
 
-QImage DecodeBmpBytes(const std::uint8_t* data, std::size_t size) {
+QImage DecodeBmpBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check) {
     const Bytes b(data, size);
     if (!b.has(0, 18) || b.u8(0) != 'B' || b.u8(1) != 'M') {
         return {};
@@ -375,10 +376,10 @@ QImage DecodeBmpBytes(const std::uint8_t* data, std::size_t size) {
     const std::uint32_t headerSize = b.u32(14);
     // A wrong pixel offset is a common writer fault: fall back on the data after the colour table.
     const std::size_t pixels = offset >= 14u + headerSize && offset < size ? offset : 0;
-    return DecodeDib(b, 14, pixels, false);
+    return DecodeDib(b, 14, pixels, false, check);
 }
 
-QImage DecodeIconBytes(const std::uint8_t* data, std::size_t size) {
+QImage DecodeIconBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check) {
     const Bytes b(data, size);
     if (!b.has(0, 6)) {
         return {};
@@ -413,9 +414,9 @@ QImage DecodeIconBytes(const std::uint8_t* data, std::size_t size) {
         const Bytes sub(data + e.offset, e.length);
         QImage image;
         if (sub.has(0, 8) && sub.u8(0) == 0x89 && sub.u8(1) == 'P' && sub.u8(2) == 'N' && sub.u8(3) == 'G') {
-            image = DecodePngBytes(sub.data(), sub.size());
+            image = DecodePngBytes(sub.data(), sub.size(), check);
         } else {
-            image = DecodeDib(sub, 0, 0, true);
+            image = DecodeDib(sub, 0, 0, true, check);
         }
         if (!image.isNull()) {
             return image;
@@ -424,7 +425,7 @@ QImage DecodeIconBytes(const std::uint8_t* data, std::size_t size) {
     return {};
 }
 
-QImage DecodePcxBytes(const std::uint8_t* data, std::size_t size) {
+QImage DecodePcxBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check) {
     const Bytes b(data, size);
     constexpr std::size_t kHeader = 128;
     if (!b.has(0, kHeader) || b.u8(0) != 0x0A || b.u8(2) != 1) {
@@ -438,8 +439,7 @@ QImage DecodePcxBytes(const std::uint8_t* data, std::size_t size) {
     const bool mono = bpp == 1 && planes == 1;
     const bool indexed = bpp == 8 && planes == 1;
     const bool rgb = bpp == 8 && planes == 3;
-    if (!(mono || indexed || rgb) || !PictureSizeAcceptable(width, height) ||
-        bytesPerLine < (width * bpp + 7) / 8) {
+    if (!(mono || indexed || rgb) || !check.accept(width, height) || bytesPerLine < (width * bpp + 7) / 8) {
         return {};
     }
     std::size_t end = size;

@@ -35,7 +35,7 @@ struct GifCloser {
 };
 
 // Reads up to the first image and composes it on the logical screen; transparent pixels stay white.
-QImage ReadFirstFrame(GifFileType* gif) {
+QImage ReadFirstFrame(GifFileType* gif, SizeCheck& check) {
     int transparent = NO_TRANSPARENT_COLOR;
     for (;;) {
         GifRecordType type = UNDEFINED_RECORD_TYPE;
@@ -81,6 +81,9 @@ QImage ReadFirstFrame(GifFileType* gif) {
             screenW = std::int64_t(desc.Left) + desc.Width;
             screenH = std::int64_t(desc.Top) + desc.Height;
         }
+        if (!check.accept(screenW, screenH)) {
+            return {};
+        }
         QImage image = NewWhiteImage(screenW, screenH);
         if (image.isNull()) {
             return {};
@@ -98,6 +101,15 @@ QImage ReadFirstFrame(GifFileType* gif) {
         if (transparent >= 0 && transparent < 256) {
             palette[transparent] = 0xFFFFFFFFu;
         }
+        // Only the block's part on the screen is shown. The data is one compressed stream, so rows are
+        // decoded in order, but decoding stops at the last row that lands on the screen: a block far
+        // larger than its screen costs what it shows. Rows of the early passes of an interlaced block
+        // lie all over it; those below the screen are decoded only within a budget of a few screens.
+        const std::int64_t visibleRows = std::clamp<std::int64_t>(screenH - desc.Top, 0, desc.Height);
+        if (visibleRows == 0 || desc.Left >= screenW) {
+            return image;  // nothing of the block lands on the screen
+        }
+        std::int64_t decodeBudget = std::max<std::int64_t>(4 * screenW * screenH, 1 << 24);
         std::vector<GifPixelType> line(static_cast<std::size_t>(desc.Width));
         const int passStart[4] = {0, 4, 2, 1};
         const int passStep[4] = {8, 8, 4, 2};
@@ -105,7 +117,17 @@ QImage ReadFirstFrame(GifFileType* gif) {
         for (int pass = 0; pass < passes; ++pass) {
             const int start = desc.Interlace ? passStart[pass] : 0;
             const int step = desc.Interlace ? passStep[pass] : 1;
+            const bool lastPass = pass == passes - 1;
             for (int row = start; row < desc.Height; row += step) {
+                if (row >= visibleRows) {
+                    if (lastPass) {
+                        break;  // the rest of the block lies below the screen
+                    }
+                    decodeBudget -= desc.Width;
+                    if (decodeBudget < 0) {
+                        return image;  // what is decoded so far is shown; the rest stays white
+                    }
+                }
                 if (DGifGetLine(gif, line.data(), desc.Width) != GIF_OK) {
                     return {};
                 }
@@ -127,14 +149,14 @@ QImage ReadFirstFrame(GifFileType* gif) {
 
 }  // namespace
 
-QImage DecodeGifBytes(const std::uint8_t* data, std::size_t size) {
+QImage DecodeGifBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check) {
     GifSource source{data, size, 0};
     int error = 0;
     std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, ReadGifData, &error));
     if (!gif) {
         return {};
     }
-    return ReadFirstFrame(gif.get());
+    return ReadFirstFrame(gif.get(), check);
 }
 
 }  // namespace picura::detail

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QSize>
 
 #include <cstddef>
 #include <cstdint>
@@ -8,17 +9,34 @@
 // Decoders of the single formats; each returns a Format_RGB32 image with opaque pixels, or a null image.
 namespace picura::detail {
 
+// The pixel budget of one decode, and the size the data declared. Every decoder asks accept() as soon as
+// it knows a picture's size, before taking its memory.
+class SizeCheck {
+  public:
+    explicit SizeCheck(std::int64_t maxPixels) : maxPixels_(maxPixels) {}
+    // Records the declared size; true when a picture of that size may be allocated. A size above the
+    // budget or beyond the largest side any decoder accepts marks the decode as refused for its size.
+    bool accept(std::int64_t width, std::int64_t height);
+    bool tooLarge() const { return tooLarge_; }
+    QSize declared() const { return declared_; }
+
+  private:
+    std::int64_t maxPixels_;
+    bool tooLarge_ = false;
+    QSize declared_;
+};
+
 // The C decoders ask for their output rows through this callback: `context` is
 // a QImage, made RGB32 of the given size; returns its first row and stride, or
 // null when it cannot be allocated.
 unsigned char* AllocateImage(void* context, int width, int height, std::size_t* stride);
 
-QImage DecodeJpegBytes(const std::uint8_t* data, std::size_t size);
-QImage DecodePngBytes(const std::uint8_t* data, std::size_t size);
-QImage DecodeGifBytes(const std::uint8_t* data, std::size_t size);
-QImage DecodeBmpBytes(const std::uint8_t* data, std::size_t size);
-QImage DecodeIconBytes(const std::uint8_t* data, std::size_t size);
-QImage DecodePcxBytes(const std::uint8_t* data, std::size_t size);
+QImage DecodeJpegBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check);
+QImage DecodePngBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check);
+QImage DecodeGifBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check);
+QImage DecodeBmpBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check);
+QImage DecodeIconBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check);
+QImage DecodePcxBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check);
 
 // channel = floor(a/255 * c + (1 - a/255) * 255), evaluated exactly in integers.
 inline std::uint32_t FlattenOnWhite(std::uint32_t argb) {

@@ -39,8 +39,10 @@ void OnJpegMessage(j_common_ptr cinfo, int level) {
         return;  // trace messages
     }
     auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
-    // A file that ends early is refused rather than shown half grey.
-    if (err->pub.msg_code == JWRN_JPEG_EOF || ++err->warnings > kMaxWarnings) {
+    // A file that ends early is refused rather than shown half grey: the data running out, or a marker
+    // (an end marker added to a cut file) where the scan's data should go on.
+    if (err->pub.msg_code == JWRN_JPEG_EOF || err->pub.msg_code == JWRN_HIT_MARKER ||
+        ++err->warnings > kMaxWarnings) {
         std::longjmp(err->jump, 1);
     }
 }
@@ -115,6 +117,7 @@ struct JpegTarget {
     void* context;
     unsigned char* (*allocate)(void* context, int width, int height, std::size_t* stride);
     int orientation;
+    SizeCheck* check;
 };
 
 void CmykRowToRgb32(const JSAMPLE* in, unsigned char* out, JDIMENSION width, bool inverted) {
@@ -155,7 +158,7 @@ bool RunJpegDecompress(const std::uint8_t* data, std::size_t size, JpegTarget* t
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK ||
-        !PictureSizeAcceptable(cinfo.image_width, cinfo.image_height)) {
+        !target->check->accept(cinfo.image_width, cinfo.image_height)) {
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
@@ -199,9 +202,9 @@ bool RunJpegDecompress(const std::uint8_t* data, std::size_t size, JpegTarget* t
 
 }  // namespace
 
-QImage DecodeJpegBytes(const std::uint8_t* data, std::size_t size) {
+QImage DecodeJpegBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check) {
     QImage image;
-    JpegTarget target{&image, AllocateImage, 1};
+    JpegTarget target{&image, AllocateImage, 1, &check};
     if (!RunJpegDecompress(data, size, &target) || image.isNull()) {
         return {};
     }

@@ -21,6 +21,7 @@ struct PngSource {
 struct PngTarget {
     void* context;
     unsigned char* (*allocate)(void* context, int width, int height, std::size_t* stride);
+    SizeCheck* check;
 };
 
 void ReadPngData(png_structp png, png_bytep out, png_size_t length) {
@@ -55,14 +56,15 @@ bool RunPngDecompress(const std::uint8_t* data, std::size_t size, PngTarget* tar
         return false;
     }
     png_set_read_fn(png, &source, ReadPngData);
-    png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
+    // libpng's own default limit; sizes past our budget are refused (and reported) just below.
+    png_set_user_limits(png, 1000000, 1000000);
     png_set_chunk_malloc_max(png, kPngChunkMemoryLimit);
     png_set_chunk_cache_max(png, 1000);
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;
     int depth = 0, colourType = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &depth, &colourType, &interlace, nullptr, nullptr);
-    if (!PictureSizeAcceptable(width, height)) {
+    if (!target->check->accept(width, height)) {
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
@@ -100,9 +102,9 @@ bool RunPngDecompress(const std::uint8_t* data, std::size_t size, PngTarget* tar
 
 }  // namespace
 
-QImage DecodePngBytes(const std::uint8_t* data, std::size_t size) {
+QImage DecodePngBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check) {
     QImage image;
-    PngTarget target{&image, AllocateImage};
+    PngTarget target{&image, AllocateImage, &check};
     if (!RunPngDecompress(data, size, &target) || image.isNull()) {
         return {};
     }
