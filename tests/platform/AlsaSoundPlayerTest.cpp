@@ -101,6 +101,21 @@ TEST(AlsaSoundPlayer, WithoutADeviceThePlayerEndsSilentlyAndAtOnce) {
     EXPECT_LT(clock.elapsed(), 2000);
 }
 
+TEST(AlsaSoundPlayer, APlayerDestroyedWhileSoundsPlayEndsThemPromptly) {
+    QTemporaryDir out;
+    AlsaConfig config(AlsaConfig::appendingPcm("!default", out.filePath("default.raw")));
+    QElapsedTimer clock;
+    clock.start();
+    {
+        AlsaSoundPlayer player;
+        for (int i = 0; i < 4; ++i) {
+            player.play(BuiltInSound::Shutter);
+        }
+    }
+    // Four sounds would take over a second one after the other; the players stop instead.
+    EXPECT_LT(clock.elapsed(), 1000);
+}
+
 TEST(AlsaSoundPlayer, DataThatIsNoWaveStartsNoPlayer) {
     QTemporaryDir out;
     AlsaConfig config(AlsaConfig::filePcm("!default", out.filePath("default.raw")));
