@@ -126,6 +126,7 @@ NameListWindow::NameListWindow(NameListHost& host, OperatorDialogs& dialogs, QWi
     move(50, 50);
     resize(kClientWidth, kClientHeight);
     applyCaptions(host_.nameListPurpose());
+    layoutComponents();
     list_->create();
     move(0, y());
     showWorkbook();
@@ -242,6 +243,10 @@ void NameListWindow::onGridClicked(const QModelIndex& index) {
 
 void NameListWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    layoutComponents();
+}
+
+void NameListWindow::layoutComponents() {
     const NameListGeometry g = LayoutNameList(size());
     tree_->setGeometry(g.tree);
     grid_->setGeometry(g.grid);

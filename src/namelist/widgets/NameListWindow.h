@@ -96,6 +96,8 @@ class NameListWindow : public QWidget {
 
   private:
     void applyCaptions(NameListPurpose purpose);
+    // Fits the tree, grid, check box and status bar to the client area.
+    void layoutComponents();
     void showWorkbook();
     void showSheet();
     void syncCursor();
