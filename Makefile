@@ -4,7 +4,10 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: run test deps build build-asan test-release test-asan format bench clean
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 600
+
+.PHONY: run test deps build build-asan test-release test-asan format bench clean fuzz
 
 deps:
 	@bash scripts/install-deps.sh
@@ -37,6 +40,14 @@ bench: deps
 	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DPICURA_BENCH=ON >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 	@for b in $(BUILD)/bench/picura_bench_*; do [ -x "$$b" ] && "$$b"; done
+
+# libFuzzer targets (decoders, settings file, task file) built with clang in their own folder, each run
+# for FUZZ_SECONDS in turn: `make fuzz FUZZ_SECONDS=600`. Not part of `make test`.
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPICURA_FUZZ=ON \
+	    -DPICURA_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target picura_fuzz_decode picura_fuzz_settings picura_fuzz_taskfile
+	@bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
