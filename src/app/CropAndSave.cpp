@@ -1,16 +1,26 @@
 #include "app/CropAndSave.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "app/MainActions.h"
-#include "platform/OperatorDialogs.h"
 #include "output/EncodePicture.h"
 #include "output/OutputFile.h"
 #include "output/OutputFormat.h"
 #include "output/SizeMessage.h"
+#include "platform/OperatorDialogs.h"
 #include "view/ViewRenderer.h"
 
 namespace picura {
+
+QString SaveStartFolder(const QString& desktop, const QString& pictures, const QString& home) {
+    for (const QString& folder : {desktop, pictures}) {
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+            return folder;
+        }
+    }
+    return home.isEmpty() ? QDir::homePath() : home;
+}
 
 QString CropAndSaveInteractive(const MainWindowState& state, const ViewBoards& boards,
                                OperatorDialogs& dialogs, SaveDialogMemory& memory,

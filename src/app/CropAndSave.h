@@ -21,6 +21,12 @@ struct SaveDialogMemory {
     QString lastName;  // the name chosen the previous time
 };
 
+// Where the save dialog starts: the desktop folder when it exists, else the
+// pictures folder when it exists, else the home folder. (A folder that does not
+// exist would make the dialog open its parent with the folder's name offered
+// as the file name.)
+QString SaveStartFolder(const QString& desktop, const QString& pictures, const QString& home);
+
 // The interactive save of "截图" and toolbar "保存" (batch-crop mode off): asks
 // for a file name, takes the view's pixels inside the frame at the frame's
 // size, encodes them (JPEG under the size limit) and writes the file. Returns

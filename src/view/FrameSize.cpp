@@ -66,10 +66,12 @@ FrameSizeChange ApplyFrameSide(CropFrame& frame, FrameSide side, const QString& 
         change.growWindow = true;
         if (width) {
             change.outerSize = Trunc(static_cast<double>(value) + window.widthAllowance + 213);
-            change.showScreenTooSmall = change.outerSize + 10.0 > window.screen.width() + kTolerance;
+            const double taken = static_cast<double>(change.outerSize) + window.frameMargins.width();
+            change.showScreenTooSmall = taken + 10.0 > window.screen.width() + kTolerance;
         } else {
             change.outerSize = Trunc(static_cast<double>(value) + window.heightAllowance + 165);
-            change.showScreenTooSmall = change.outerSize + 20.0 > window.screen.height() + kTolerance;
+            const double taken = static_cast<double>(change.outerSize) + window.frameMargins.height();
+            change.showScreenTooSmall = taken + 20.0 > window.screen.height() + kTolerance;
         }
     } else {
         change.placeAndRepaint = true;

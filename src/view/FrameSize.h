@@ -55,6 +55,9 @@ struct WindowGeometry {
     int heightAllowance = 0;
     QSize screen;  // the primary screen's size
     bool cameraWindowOpen = false;
+    // What the window manager adds around the window (title bar, borders): the window really
+    // takes its outer size plus these on the screen.
+    QSize frameMargins{0, 0};
 };
 
 // The view size the Main window's layout gives for an outer size.
@@ -72,8 +75,8 @@ struct FrameSizeChange {
     // its layout then widens the view, re-centres the frame and renders.
     bool growWindow = false;
     int outerSize = 0;
-    // The grown window is larger than the screen: show kScreenTooSmallMessage
-    // (after growing; the window keeps its new size).
+    // The grown window, with the window manager's frame, is larger than the screen: show
+    // kScreenTooSmallMessage (after growing; the window keeps its new size).
     bool showScreenTooSmall = false;
     // The frame still fits: place the crop board on it and, with a picture
     // loaded, repaint the view. The frame keeps its left (top) edge.

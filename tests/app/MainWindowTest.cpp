@@ -10,6 +10,7 @@
 
 #include "ScriptedDialogs.h"
 #include "TestImages.h"
+#include "app/hotkeys/NavigationKeys.h"
 #include "app/widgets/CropPanel.h"
 #include "app/widgets/EditToolsWindow.h"
 #include "app/widgets/HintStatusBar.h"
@@ -17,14 +18,18 @@
 #include "app/widgets/SpinLineEdit.h"
 #include "app/widgets/ViewWidget.h"
 #include "help/DesktopOpener.h"
+#include "hotkeys/FakeKeyGrabber.h"
 #include "settings/IniFile.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace picura;
 
@@ -49,11 +54,17 @@ class MainWindowTest : public ::testing::Test {
     QTemporaryDir programDir;
     QTemporaryDir configDir;
     test::ScriptedDialogs dialogs;
+    picura::testing::FakeKeyGrabber* keys = nullptr;  // the window's grabber, owned by the window
 
     std::unique_ptr<MainWindow> makeWindow() {
         MainWindow::Services s;
         s.dialogs = &dialogs;
         s.opener = &opener;
+        s.keyGrabber = [this] {
+            auto grabber = std::make_unique<picura::testing::FakeKeyGrabber>();
+            keys = grabber.get();
+            return grabber;
+        };
         s.programFolder = programDir.path();
         s.fallbackSettingsBase = configDir.path();
         auto w = std::make_unique<MainWindow>(s);
@@ -61,7 +72,47 @@ class MainWindowTest : public ::testing::Test {
         return w;
     }
     QString settingsPath() const { return programDir.path() + QStringLiteral("/头像采集设置/set.dll"); }
+    // A mid-grey photo, so that only the outline is yellow.
+    void loadGreyPicture(MainWindow& w) {
+        const QString photo = programDir.filePath(QStringLiteral("grey.png"));
+        QImage grey(1600, 1200, QImage::Format_RGB32);
+        grey.fill(QColor(128, 128, 128));
+        ASSERT_TRUE(grey.save(photo));
+        ASSERT_TRUE(w.actions().loadPictureFile(photo));
+    }
+    static void choosePreset(MainWindow& w, int index) {
+        w.cropPanel()->presetBox()->setCurrentIndex(index);
+        emit w.cropPanel()->presetBox()->activated(index);
+    }
 };
+
+// Yellow pixels of the visible board in the rectangle from (x0, y0) to (x1, y1), inclusive,
+// clipped to the board.
+int YellowIn(const MainWindow& w, int x0, int y0, int x1, int y1) {
+    const QImage board = w.boards().visible.image();
+    int n = 0;
+    for (int y = std::max(0, y0); y <= std::min(board.height() - 1, y1); ++y) {
+        for (int x = std::max(0, x0); x <= std::min(board.width() - 1, x1); ++x) {
+            n += board.pixelColor(x, y) == QColor(255, 255, 0) ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+// The outline, one pixel outside the frame, runs along the frame's whole top edge as far as
+// the board reaches, and down its right edge when that lies on the board.
+void ExpectOutlineAtFrameSize(const MainWindow& w) {
+    const CropFrame f = w.state().frame;
+    const int boardWidth = w.boards().visible.image().width();
+    const int right = f.left + f.width + 1;
+    const int topRun = std::min(right, boardWidth - 1) - (f.left - 1) + 1;
+    EXPECT_EQ(YellowIn(w, f.left - 1, f.top - 1, right, f.top - 1), topRun)
+        << "frame " << f.width << " x " << f.height << " at " << f.left << ", " << f.top;
+    if (right < boardWidth) {
+        EXPECT_EQ(YellowIn(w, right, f.top, right, f.top + f.height - 1), f.height)
+            << "frame " << f.width << " x " << f.height << " at " << f.left << ", " << f.top;
+    }
+}
 
 TEST_F(MainWindowTest, StartsWithTheDesignedLayoutAndContents) {
     auto w = makeWindow();
@@ -215,13 +266,19 @@ TEST_F(MainWindowTest, TypingOrSpinningASizeSelectsCustom) {
 
 TEST_F(MainWindowTest, JpgLimitIsNormalised) {
     auto w = makeWindow();
-    w->cropPanel()->jpgBox()->setText(QStringLiteral("0"));
-    EXPECT_EQ(w->cropPanel()->jpgBox()->text(), QStringLiteral("50"));
+    QLineEdit* jpg = w->cropPanel()->jpgBox();
+    const auto enter = [jpg](const QString& text) {
+        jpg->setText(text);
+        QTest::keyClick(jpg, Qt::Key_Return);
+    };
+    enter(QStringLiteral("0"));
+    EXPECT_EQ(jpg->text(), QStringLiteral("50"));
     EXPECT_EQ(w->state().jpgLimitKb, 50.0);
-    w->cropPanel()->jpgBox()->setText(QStringLiteral("050"));
-    EXPECT_EQ(w->cropPanel()->jpgBox()->text(), QStringLiteral("50"));
-    w->cropPanel()->jpgBox()->setText(QStringLiteral("1 2"));
-    EXPECT_EQ(w->cropPanel()->jpgBox()->text(), QStringLiteral("12"));
+    enter(QStringLiteral("050"));
+    EXPECT_EQ(jpg->text(), QStringLiteral("50"));
+    enter(QStringLiteral("1 2"));
+    EXPECT_EQ(jpg->text(), QStringLiteral("12"));
+    EXPECT_EQ(w->state().jpgLimitKb, 12.0);
     w->cropPanel()->jpgBox()->setText(QStringLiteral("1"));
     emit w->cropPanel()->jpgSpun(-1);
     EXPECT_EQ(w->cropPanel()->jpgBox()->text(), QStringLiteral("500"));
@@ -336,6 +393,159 @@ TEST_F(MainWindowTest, EditToolsNeedAPicture) {
     w->onToolbarClick(8);
     EXPECT_EQ(dialogs.messages().last(), QStringLiteral("请打开一张图片或拍照一幅图象再进行操作。"));
     EXPECT_FALSE(w->state().editToolsShown);
+}
+
+TEST_F(MainWindowTest, OutlineFollowsEverySizeChangeEvenWhenTheWindowNeedNotGrow) {
+    auto w = makeWindow();
+    loadGreyPicture(*w);
+    choosePreset(*w, 7);  // 2寸照: the window grows
+    ExpectOutlineAtFrameSize(*w);
+    choosePreset(*w, 0);  // 默认: smaller, no growth
+    ExpectOutlineAtFrameSize(*w);
+    const QSize grown = w->size();
+    choosePreset(*w, 7);  // 2寸照 again: the window has that size already
+    EXPECT_EQ(w->size(), grown);
+    EXPECT_EQ(w->state().frame.width, 413);
+    ExpectOutlineAtFrameSize(*w);
+
+    // Typing 381 into a designed window: 381 + 30 reaches the view's 411 pixels, and the
+    // window's width stays 594 + allowance.
+    auto fresh = makeWindow();
+    loadGreyPicture(*fresh);
+    SpinLineEdit* width = fresh->cropPanel()->widthBox();
+    width->selectAll();
+    QTest::keyClicks(width, QStringLiteral("381"));
+    EXPECT_EQ(fresh->state().frame.width, 381);
+    ExpectOutlineAtFrameSize(*fresh);
+}
+
+TEST_F(MainWindowTest, ChoosingAPresetHandsTheKeysToTheView) {
+    auto w = makeWindow();
+    loadGreyPicture(*w);
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    QComboBox* presets = w->cropPanel()->presetBox();
+    presets->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), presets);
+    QTest::keyClick(presets, Qt::Key_Down);  // 默认 → 自定义, chosen with the keyboard
+    EXPECT_EQ(presets->currentIndex(), 1);
+    EXPECT_EQ(QApplication::focusWidget(), w->view());
+    // The next arrow key moves the frame and leaves the preset alone.
+    const int top = w->state().frame.top;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(w->state().frame.top, top + 1);
+    EXPECT_EQ(presets->currentIndex(), 1);
+    // Also after a preset that changes the size.
+    presets->setFocus();
+    choosePreset(*w, 3);
+    EXPECT_EQ(QApplication::focusWidget(), w->view());
+}
+
+TEST_F(MainWindowTest, DecimalJpgLimitsCanBeTypedAndNormaliseWhenLeftOrUsed) {
+    auto w = makeWindow();
+    QLineEdit* jpg = w->cropPanel()->jpgBox();
+    jpg->selectAll();
+    QTest::keyClicks(jpg, QStringLiteral("12.5"));
+    EXPECT_EQ(jpg->text(), QStringLiteral("12.5"));
+    EXPECT_EQ(w->state().jpgLimitKb, 12.5);
+    // Emptying the box leaves it empty while typing goes on.
+    jpg->selectAll();
+    QTest::keyClick(jpg, Qt::Key_Backspace);
+    EXPECT_EQ(jpg->text(), QString());
+    QTest::keyClicks(jpg, QStringLiteral("30"));
+    EXPECT_EQ(jpg->text(), QStringLiteral("30"));
+    EXPECT_EQ(w->state().jpgLimitKb, 30.0);
+    // Finishing the entry (Enter, or the focus leaving) writes the normal form.
+    jpg->selectAll();
+    QTest::keyClicks(jpg, QStringLiteral("0"));
+    EXPECT_EQ(jpg->text(), QStringLiteral("0"));
+    QTest::keyClick(jpg, Qt::Key_Return);
+    EXPECT_EQ(jpg->text(), QStringLiteral("50"));
+    EXPECT_EQ(w->state().jpgLimitKb, 50.0);
+    // Using the limit does too: an empty box saves under 50 KB and then shows it.
+    loadGreyPicture(*w);
+    jpg->clear();
+    dialogs.paths.push_back(std::nullopt);
+    w->cropPanel()->saveButton()->click();
+    EXPECT_EQ(jpg->text(), QStringLiteral("50"));
+    EXPECT_EQ(w->state().jpgLimitKb, 50.0);
+}
+
+TEST_F(MainWindowTest, SaveDialogStartsInAnExistingFolderWithNoInventedName) {
+    // A home without Desktop or Pictures folders: the dialog starts in the home folder itself.
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toLocal8Bit());
+    auto w = makeWindow();
+    loadGreyPicture(*w);
+    dialogs.paths.push_back(std::nullopt);
+    w->cropPanel()->saveButton()->click();
+    qputenv("HOME", oldHome);
+    ASSERT_EQ(dialogs.shown.back().kind, test::ScriptedDialogs::Shown::SaveFile);
+    const FileDialogRequest& r = dialogs.shown.back().file;
+    EXPECT_TRUE(QFileInfo(r.startFolder).isDir()) << r.startFolder.toStdString();
+    EXPECT_EQ(QDir(r.startFolder), QDir(home.path()));
+    EXPECT_TRUE(r.initialName.isEmpty());
+}
+
+TEST(SaveStartFolder, DesktopThenPicturesThenHome) {
+    QTemporaryDir dir;
+    const QString desktop = dir.filePath(QStringLiteral("桌面"));
+    const QString pictures = dir.filePath(QStringLiteral("Pictures"));
+    EXPECT_EQ(SaveStartFolder(desktop, pictures, dir.path()), dir.path());
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Pictures")));
+    EXPECT_EQ(SaveStartFolder(desktop, pictures, dir.path()), pictures);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("桌面")));
+    EXPECT_EQ(SaveStartFolder(desktop, pictures, dir.path()), desktop);
+    // A file named like the desktop folder is not a folder.
+    QFile file(dir.filePath(QStringLiteral("Desktop")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    EXPECT_EQ(SaveStartFolder(file.fileName(), QString(), dir.path()), dir.path());
+}
+
+TEST_F(MainWindowTest, BatchSettingsClosedWithoutOkKeepTheKeysWorkingInBatchMode) {
+    auto w = makeWindow();
+    w->state().batchMode = true;
+    w->navigationKeys().RegisterNavigationKeys();
+    ASSERT_EQ(keys->Held(), NavigationKeySet::All());
+    // A right click on the check-box pane opens the settings window, which takes the keys back;
+    // its close box then closes it.
+    bool sawWindow = false;
+    bool keysReleasedMeanwhile = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            sawWindow = true;
+            keysReleasedMeanwhile = keys->Held().Empty();
+            dlg->close();
+        }
+    });
+    closer.start(10);
+    QTest::mouseClick(w->hintBar(), Qt::RightButton, {}, QPoint(480, 10));
+    closer.stop();
+    ASSERT_TRUE(sawWindow);
+    EXPECT_TRUE(keysReleasedMeanwhile);
+    EXPECT_TRUE(w->state().batchMode);
+    EXPECT_TRUE(w->navigationKeys().IsRegistered());
+    EXPECT_EQ(keys->Held(), NavigationKeySet::All());
+}
+
+TEST_F(MainWindowTest, OurDialogsGetTheLettersWhileTheyHaveTheFocus) {
+    auto w = makeWindow();
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    w->navigationKeys().RegisterNavigationKeys();
+    ASSERT_EQ(keys->Held(), NavigationKeySet::All());
+    QDialog dialog(w.get());
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QTRY_VERIFY(keys->Held().Empty());
+    EXPECT_TRUE(w->navigationKeys().IsRegistered());
+    dialog.close();
+    QApplication::setActiveWindow(w.get());
+    QTRY_COMPARE(keys->Held(), NavigationKeySet::All());
 }
 
 }  // namespace

@@ -6,7 +6,7 @@ namespace picura {
 namespace {
 
 WindowGeometry Designed(QSize screen = QSize(1280, 1024)) {
-    return {QSize(411, 279), 0, 0, screen, false};
+    return {QSize(411, 279), 0, 0, screen, false, QSize(0, 0)};
 }
 
 TEST(NumberText, WholeAndDecimalNumbers) {
@@ -116,6 +116,25 @@ TEST(ApplyFrameSide, ScreenTooSmallMessageCondition) {
                     .showScreenTooSmall);
     EXPECT_FALSE(ApplyFrameSide(frame, FrameSide::Width, QStringLiteral("413"), Designed(QSize(636, 1024)))
                      .showScreenTooSmall);
+}
+
+TEST(ApplyFrameSide, ScreenTooSmallCountsTheWindowManagersFrame) {
+    // Qt's outer size leaves out the title bar and borders the window manager adds. On a
+    // 1024 × 590 screen "1寸照" grows this window (menu bar inside, allowance −31) to 547
+    // pixels, which with a 28-pixel title bar and 20 of margin no longer fits.
+    CropFrame frame{125, 34, 160, 210};
+    WindowGeometry g = Designed(QSize(1024, 590));
+    g.heightAllowance = -31;
+    EXPECT_FALSE(ApplyFrameSide(frame, FrameSide::Height, QStringLiteral("413"), g).showScreenTooSmall);
+    g.frameMargins = QSize(2, 28);
+    const FrameSizeChange tall = ApplyFrameSide(frame, FrameSide::Height, QStringLiteral("413"), g);
+    EXPECT_EQ(tall.outerSize, 547);
+    EXPECT_TRUE(tall.showScreenTooSmall);
+    // The same for the width: 626 + 2 + 10 > 637.
+    g.screen = QSize(637, 1024);
+    EXPECT_TRUE(ApplyFrameSide(frame, FrameSide::Width, QStringLiteral("413"), g).showScreenTooSmall);
+    g.screen = QSize(638, 1024);
+    EXPECT_FALSE(ApplyFrameSide(frame, FrameSide::Width, QStringLiteral("413"), g).showScreenTooSmall);
 }
 
 TEST(ApplyFrameSide, ShrinkingNeverShrinksTheWindow) {

@@ -1,5 +1,8 @@
 #include "app/hotkeys/NavigationKeys.h"
 
+#include <QGuiApplication>
+#include <QWindow>
+
 namespace picura {
 
 NavigationKeys::NavigationKeys(QObject* mainWindow, std::unique_ptr<GlobalKeyGrabber> grabber,
@@ -17,8 +20,9 @@ void NavigationKeys::RegisterNavigationKeys() {
     if (registered_) {
         return;
     }
-    grabbed_ = grabber_ ? grabber_->Grab(NavigationKeySet::All(), [this](NavigationKey key) { OnKey(key); })
-                        : NavigationKeySet{};
+    if (!lent_) {
+        Grab();
+    }
     if (mainWindow_) {
         mainWindow_->installEventFilter(this);
     }
@@ -29,7 +33,7 @@ void NavigationKeys::UnregisterNavigationKeys() {
     if (!registered_) {
         return;
     }
-    if (grabber_) {
+    if (grabber_ && !lent_) {
         grabber_->Release();
     }
     if (mainWindow_) {
@@ -39,6 +43,59 @@ void NavigationKeys::UnregisterNavigationKeys() {
     registered_ = false;
     lastWasNext_ = false;
     lastWasPrevious_ = false;
+}
+
+void NavigationKeys::Grab() {
+    grabbed_ = grabber_ ? grabber_->Grab(NavigationKeySet::All(), [this](NavigationKey key) { OnKey(key); })
+                        : NavigationKeySet{};
+}
+
+void NavigationKeys::SetLent(bool lent) {
+    if (lent == lent_) {
+        return;
+    }
+    lent_ = lent;
+    if (!registered_) {
+        return;
+    }
+    if (lent) {
+        if (grabber_) {
+            grabber_->Release();
+        }
+        grabbed_ = {};
+    } else {
+        Grab();
+    }
+}
+
+void NavigationKeys::LendToOtherWindows(std::function<bool(const QWindow*)> isMainWindow) {
+    isMainWindow_ = std::move(isMainWindow);
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!app || !isMainWindow_) {
+        return;
+    }
+    connect(app, &QGuiApplication::focusWindowChanged, this, &NavigationKeys::OnFocusWindow);
+    // Another program taking the focus does not always come with a focus window change.
+    connect(app, &QGuiApplication::applicationStateChanged, this,
+            [this] { OnFocusWindow(QGuiApplication::focusWindow()); });
+    OnFocusWindow(QGuiApplication::focusWindow());
+}
+
+void NavigationKeys::OnFocusWindow(QWindow* focus) {
+    // No focus window: another program has the keyboard, and the keys work desktop-wide again.
+    // A dialog that closes does not always hand the focus on at once (or at all, when the Main
+    // window is hidden): a hidden focus window no longer holds the keys.
+    if (focusWindow_ != focus) {
+        if (focusWindow_) {
+            disconnect(focusWindow_, &QWindow::visibleChanged, this, nullptr);
+        }
+        focusWindow_ = focus;
+        if (focus) {
+            connect(focus, &QWindow::visibleChanged, this,
+                    [this] { OnFocusWindow(QGuiApplication::focusWindow()); });
+        }
+    }
+    SetLent(focus != nullptr && focus->isVisible() && !isMainWindow_(focus));
 }
 
 void NavigationKeys::OnKey(NavigationKey key) {

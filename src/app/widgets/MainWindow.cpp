@@ -18,8 +18,8 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
-#include "platform/OperatorDialogs.h"
 #include "app/hotkeys/MakeGlobalKeyGrabber.h"
 #include "app/hotkeys/NavigationKeys.h"
 #include "app/widgets/CropPanel.h"
@@ -33,6 +33,7 @@
 #include "help/HelpFile.h"
 #include "help/HomePage.h"
 #include "output/widgets/NamingPromptWindow.h"
+#include "platform/OperatorDialogs.h"
 #include "settings/SettingsFolder.h"
 #include "settings/TextNumber.h"
 #include "view/FrameSize.h"
@@ -147,6 +148,8 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     navigationKeys_ = std::make_unique<NavigationKeys>(
         this, services_.keyGrabber ? services_.keyGrabber() : MakeGlobalKeyGrabber(),
         [this](bool next) { batch_.onNavigationKey(next); });
+    // While one of our dialogs has the keyboard focus, A, S, D and F belong to it.
+    navigationKeys_->LendToOtherWindows([this](const QWindow* w) { return w && w == windowHandle(); });
     connect(status_, &HintStatusBar::pressed, this, [this](Qt::MouseButton button, int x) {
         const int paneRight = state_.lastOuterWidth - state_.allowances.width;
         if (button == Qt::LeftButton) {
@@ -182,6 +185,7 @@ void MainWindow::openBatchSettings(bool modal) {
     inputs.batch = state_.batch;
     inputs.pixelWidthText = panel_->widthBox()->text();
     inputs.pixelHeightText = panel_->heightBox()->text();
+    normaliseJpgText();
     inputs.jpgSizeText = panel_->jpgBox()->text();
     BatchSettingsHooks hooks;
     hooks.releaseKeys = [this] { unregisterKeys(); };
@@ -193,6 +197,11 @@ void MainWindow::openBatchSettings(bool modal) {
     hooks.takeKeys = [this] { registerKeys(); };
     hooks.closed = [this](bool confirmed) {
         batch_.settingsClosed(confirmed);
+        // Closed without 确定 while batch crop goes on (the check box stays ticked): the keys the
+        // window released work again.
+        if (!confirmed && state_.batchMode) {
+            registerKeys();
+        }
         focusView();
     };
     auto* window = new BatchSettingsWindow(inputs, SettingsStore(state_.settingsPath()), *services_.dialogs,
@@ -211,7 +220,9 @@ void MainWindow::setPixelTexts(const QString& width, const QString& height) {
 }
 
 QString MainWindow::jpgText() const {
-    return panel_->jpgBox()->text();
+    // The value in use, even while the box still holds what is being typed.
+    const QString text = panel_->jpgBox()->text();
+    return NormaliseJpgLimit(text).newText.value_or(text);
 }
 
 void MainWindow::setJpgText(const QString& text) {
@@ -318,6 +329,7 @@ void MainWindow::connectPanel() {
                 [this] { panel_->presetBox()->setCurrentIndex(kCustomSizePreset); });
     }
     connect(panel_->jpgBox(), &QLineEdit::textChanged, this, &MainWindow::applyJpgLimit);
+    connect(panel_->jpgBox(), &QLineEdit::editingFinished, this, &MainWindow::normaliseJpgText);
     connect(panel_, &CropPanel::jpgSpun, this, [this](int step) {
         panel_->jpgBox()->setText(SpinJpgLimitText(panel_->jpgBox()->text(), step));
     });
@@ -328,10 +340,13 @@ void MainWindow::connectPanel() {
 void MainWindow::applySizePreset(int index) {
     const std::optional<PresetTexts> texts = SizePresetTexts(index);
     if (!texts) {
+        focusView();
         return;
     }
     panel_->widthBox()->setText(texts->width);
     panel_->heightBox()->setText(texts->height);
+    // The arrow keys that follow move the frame, not the preset.
+    focusView();
 }
 
 void MainWindow::spinPixelBox(bool width, int step) {
@@ -346,6 +361,7 @@ void MainWindow::applyFrameSide(bool width) {
     geometry.widthAllowance = state_.allowances.width;
     geometry.heightAllowance = state_.allowances.height;
     geometry.screen = QSize(state_.screenWidth, state_.screenHeight);
+    geometry.frameMargins = frameGeometry().size() - size();
     geometry.cameraWindowOpen = state_.cameraOpen;
     const QString text = (width ? panel_->widthBox() : panel_->heightBox())->text();
     const FrameSizeChange change =
@@ -360,6 +376,10 @@ void MainWindow::growForFrame(const FrameSizeChange& change, bool width) {
         resize(newWidth, newHeight);
         if (this->width() != state_.lastOuterWidth || this->height() != state_.lastOuterHeight) {
             layoutMainWindow(this->width(), this->height());
+        } else {
+            // The window already has that size (it never shrinks): no layout runs, so the
+            // outline must be drawn at the new frame size here.
+            actions_.repaintView();
         }
         if (change.showScreenTooSmall) {
             services_.dialogs->tell(QString::fromUtf8(kScreenTooSmallMessage),
@@ -371,12 +391,13 @@ void MainWindow::growForFrame(const FrameSizeChange& change, bool width) {
 }
 
 void MainWindow::applyJpgLimit() {
+    // The text stays as typed ("12." on the way to "12.5", an empty box before new digits); its
+    // normal form is written when the box loses the focus or the limit is used.
     const JpgLimitResult r = NormaliseJpgLimit(panel_->jpgBox()->text());
-    if (r.newText) {
-        panel_->jpgBox()->setText(*r.newText);  // raises this handler again with the normal text
-        return;
-    }
     state_.jpgLimitKb = r.limit;
+    if (r.newText) {
+        return;  // stored once the text is normal
+    }
     const SettingsStore store(state_.settingsPath());
     const QString value = NumberText(r.limit);
     if (state_.batchMode && state_.batch.keepSettings && state_.batch.format == QStringLiteral(".JPG")) {
@@ -385,6 +406,13 @@ void MainWindow::applyJpgLimit() {
     if (state_.quickShootMode && state_.quickShoot.keepSettings &&
         state_.quickShoot.format == QStringLiteral(".JPG")) {
         store.write(ini::kQuickSection, ini::kJpgSize, value);
+    }
+}
+
+void MainWindow::normaliseJpgText() {
+    const JpgLimitResult r = NormaliseJpgLimit(panel_->jpgBox()->text());
+    if (r.newText) {
+        panel_->jpgBox()->setText(*r.newText);  // raises applyJpgLimit with the normal text
     }
 }
 
@@ -400,12 +428,15 @@ void MainWindow::chooseFrameColour() {
 }
 
 void MainWindow::cropAndSave() {
+    normaliseJpgText();
     if (state_.batchMode) {
         batch_.batchSave();
         return;
     }
     CropAndSaveInteractive(state_, boards_, *services_.dialogs, saveMemory_,
-                           QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+                           SaveStartFolder(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
+                                           QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
+                                           QStandardPaths::writableLocation(QStandardPaths::HomeLocation)));
     focusView();
 }
 

@@ -113,6 +113,8 @@ class MainWindow : public QMainWindow, private MainWindowPort, private BatchPort
     void applySizePreset(int index);
     void applyFrameSide(bool width);
     void applyJpgLimit();
+    // Writes the normal form of the JPG limit's text (empty, zero or invalid: "50").
+    void normaliseJpgText();
     void spinPixelBox(bool width, int step);
     void chooseFrameColour();
     void growForFrame(const struct FrameSizeChange& change, bool width);

@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "platform/OperatorDialogs.h"
 #include "output/widgets/WindowFonts.h"
+#include "platform/OperatorDialogs.h"
 
 namespace picura {
 namespace {
@@ -90,6 +90,13 @@ BatchSettingsWindow::BatchSettingsWindow(const BatchSettingsInputs& inputs, Sett
     keep_->setGeometry(232, 156, 180, 24);
     ok_->setObjectName(QStringLiteral("确定批截设置按钮"));
     ok_->setGeometry(194, 189, 80, 32);
+    // Enter confirms the window; it never presses a picker button (a dialog makes its first
+    // button the default one otherwise).
+    for (QPushButton* b : {browseSource_, browseSave_}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+    ok_->setDefault(true);
 
     for (QWidget* w : std::initializer_list<QWidget*>{source_, save_, format_, naming_, sound_, keep_}) {
         w->setFont(boxFont);
@@ -144,8 +151,11 @@ BatchSettingsWindow::BatchSettingsWindow(const BatchSettingsInputs& inputs, Sett
 }
 
 void BatchSettingsWindow::pickInto(QLineEdit* box, const QString& title) {
-    // A cancelled picker empties the box, as the picker gives an empty path then.
-    box->setText(dialogs_.pickFolder(title, box->text()).value_or(QString()));
+    // A cancelled picker leaves the box as it was.
+    const std::optional<QString> folder = dialogs_.pickFolder(title, box->text());
+    if (folder && !folder->isEmpty()) {
+        box->setText(*folder);
+    }
 }
 
 OutputFormat BatchSettingsWindow::currentFormat() const {

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
+#include <QTest>
+#include <QWindow>
 
 #include <vector>
 
@@ -224,6 +226,66 @@ TEST(LayeredKeyGrabberTest, KeysTheDesktopRefusesGoToTheFallback) {
     EXPECT_TRUE(desktopFake->Held().Empty());
     EXPECT_TRUE(fallbackFake->Held().Empty());
     EXPECT_TRUE(layered.DesktopKeys().Empty());
+}
+
+TEST_F(NavigationKeysTest, LentKeysAreGivenBackAndTakenAgainWithoutLosingTheRegistration) {
+    keys->RegisterNavigationKeys();
+    keys->SetLent(true);
+    EXPECT_TRUE(fake->Held().Empty());
+    EXPECT_TRUE(keys->GrabbedKeys().Empty());
+    EXPECT_TRUE(keys->IsRegistered());
+    fake->Press(Key::A);
+    EXPECT_TRUE(requests.empty());
+
+    // Registering while lent takes nothing until the keys come back.
+    keys->UnregisterNavigationKeys();
+    keys->RegisterNavigationKeys();
+    EXPECT_TRUE(fake->Held().Empty());
+    keys->SetLent(false);
+    EXPECT_EQ(fake->Held(), NavigationKeySet::All());
+    fake->Press(Key::A);
+    EXPECT_EQ(requests, (std::vector<bool>{true}));
+
+    // Unregistered keys stay released when the lending ends.
+    keys->SetLent(true);
+    keys->UnregisterNavigationKeys();
+    keys->SetLent(false);
+    EXPECT_TRUE(fake->Held().Empty());
+    EXPECT_FALSE(keys->IsRegistered());
+}
+
+// Our own dialogs getting the keyboard focus lend the keys to them; the Main window getting it back
+// takes them again.
+TEST_F(NavigationKeysTest, KeysFollowTheFocusBetweenTheMainWindowAndOurDialogs) {
+    QWindow main;
+    QWindow dialog;
+    main.setGeometry(0, 0, 200, 100);
+    dialog.setGeometry(50, 50, 100, 60);
+    main.show();
+    dialog.show();
+    keys->LendToOtherWindows([&main](const QWindow* w) { return w == &main; });
+    keys->RegisterNavigationKeys();
+
+    main.requestActivate();
+    QTRY_VERIFY(QGuiApplication::focusWindow() == &main);
+    EXPECT_FALSE(keys->IsLent());
+    EXPECT_EQ(fake->Held(), NavigationKeySet::All());
+
+    dialog.requestActivate();
+    QTRY_VERIFY(keys->IsLent());
+    EXPECT_TRUE(fake->Held().Empty());
+    EXPECT_TRUE(keys->IsRegistered());
+
+    main.requestActivate();
+    QTRY_VERIFY(!keys->IsLent());
+    EXPECT_EQ(fake->Held(), NavigationKeySet::All());
+
+    // A dialog that closes gives the keys back even before any window gets the focus.
+    dialog.requestActivate();
+    QTRY_VERIFY(keys->IsLent());
+    dialog.hide();
+    EXPECT_FALSE(keys->IsLent());
+    EXPECT_EQ(fake->Held(), NavigationKeySet::All());
 }
 
 TEST(LayeredKeyGrabberTest, FallbackIsNotAskedWhenTheDesktopTookEverything) {

@@ -191,8 +191,10 @@ TEST_F(BatchSettingsWindowTest, OpensWithTheCurrentSettings) {
     EXPECT_EQ(calls, QStringList({"release", "format .JPG"}));
 }
 
-TEST_F(BatchSettingsWindowTest, FolderPickersFillTheirBoxesAndCancelEmptiesThem) {
+TEST_F(BatchSettingsWindowTest, FolderPickersFillTheirBoxesAndCancelLeavesThemAsTheyWere) {
     auto w = open();
+    const QString saveBefore = w->saveFolderBox()->text();
+    ASSERT_FALSE(saveBefore.isEmpty());
     dialogs.paths = {dir.filePath("picked-in"), std::nullopt};
     QTest::mouseClick(w->browseSourceButton(), Qt::LeftButton);
     QTest::mouseClick(w->browseSaveButton(), Qt::LeftButton);
@@ -201,7 +203,26 @@ TEST_F(BatchSettingsWindowTest, FolderPickersFillTheirBoxesAndCancelEmptiesThem)
     EXPECT_EQ(dialogs.shown[0].title, QStringLiteral("选择待截图文件夹，以便对文件夹中的图片进行批量截图。"));
     EXPECT_EQ(dialogs.shown[1].title, QStringLiteral("请选择或者新建一个文件夹"));
     EXPECT_EQ(w->sourceFolderBox()->text(), dir.filePath("picked-in"));
-    EXPECT_TRUE(w->saveFolderBox()->text().isEmpty());
+    EXPECT_EQ(w->saveFolderBox()->text(), saveBefore);
+}
+
+TEST_F(BatchSettingsWindowTest, EnterConfirmsAndNeverOpensAFolderPicker) {
+    auto w = open();
+    EXPECT_TRUE(w->okButton()->isDefault());
+    EXPECT_FALSE(w->browseSourceButton()->isDefault());
+    // A path typed into either folder box, then Enter: a wrong one is refused as 确定 refuses it.
+    w->sourceFolderBox()->setText(dir.filePath("gone"));
+    QTest::keyClick(w->saveFolderBox(), Qt::Key_Enter);
+    EXPECT_EQ(dialogs.messages(),
+              QStringList{QStringLiteral("待截图目录不存在，无法对其图片进行批量截图。")});
+    EXPECT_FALSE(w->confirmed());
+    w->sourceFolderBox()->setText(dir.filePath("in"));
+    QTest::keyClick(w->sourceFolderBox(), Qt::Key_Return);
+    for (const auto& shown : dialogs.shown) {
+        EXPECT_NE(shown.kind, test::ScriptedDialogs::Shown::Folder) << shown.title.toStdString();
+    }
+    EXPECT_TRUE(w->confirmed());
+    EXPECT_TRUE(calls.contains("apply"));
 }
 
 TEST_F(BatchSettingsWindowTest, FourRefusalsInOrderKeepTheWindowOpenAndWriteNothing) {
