@@ -3,13 +3,14 @@
 #include <QDateTime>
 #include <QFileInfo>
 
-#include "platform/OperatorDialogs.h"
+#include "batch/BatchSettings.h"
 #include "batch/widgets/BatchSettingsWindow.h"
 #include "output/EncodePicture.h"
 #include "output/Naming.h"
 #include "output/OutputFile.h"
 #include "output/OutputFormat.h"
 #include "output/SizeMessage.h"
+#include "platform/OperatorDialogs.h"
 #include "settings/TextNumber.h"
 #include "view/ViewRenderer.h"
 
@@ -17,7 +18,14 @@ namespace picura {
 
 BatchController::BatchController(MainWindowState& state, ViewBoards& boards, MainActions& actions,
                                  OperatorDialogs& dialogs, BatchPort& port)
-    : state_(state), boards_(boards), actions_(actions), dialogs_(dialogs), port_(port) {
+    : state_(state),
+      boards_(boards),
+      actions_(actions),
+      dialogs_(dialogs),
+      port_(port),
+      encode_([](const QImage& crop, OutputFormat format, double limitKb) {
+          return EncodePicture(crop, format, limitKb);
+      }) {
     actions_.setPrefetch(&prefetch_);
 }
 
@@ -66,15 +74,18 @@ void BatchController::switchOn() {
     port_.setPixelTexts(store.read(ini::kBatchSection, ini::kPixelWidth),
                         store.read(ini::kBatchSection, ini::kPixelHeight));
     if (state_.batch.format == QStringLiteral(".JPG")) {
-        const QString stored = store.read(ini::kBatchSection, ini::kJpgSize);
-        if (TextToNumber(stored) <= 0) {
-            store.write(ini::kBatchSection, ini::kJpgSize, port_.jpgText());
-        } else {
-            port_.setJpgText(stored);
+        const JpgSizeOnResume jpg =
+            ResumeJpgSize(store.read(ini::kBatchSection, ini::kJpgSize), port_.jpgText());
+        switch (jpg.action) {
+            case JpgSizeOnResume::Action::SetEditBox: port_.setJpgText(jpg.text); break;
+            case JpgSizeOnResume::Action::StoreEditBoxText:
+                store.write(ini::kBatchSection, ini::kJpgSize, jpg.text);
+                break;
+            case JpgSizeOnResume::Action::Nothing: break;
         }
     }
     const ResumeCheck check = CheckResume(state_.batch.sourceFolder, state_.batch.saveFolder);
-    if (check.step == ResumeCheck::Step::SaveFolder) {
+    if (check.step == ResumeCheck::Step::SaveFolder || check.step == ResumeCheck::Step::SameFolder) {
         dialogs_.tell(check.message, check.title);
     }
     if (check.step != ResumeCheck::Step::Resume) {
@@ -117,11 +128,18 @@ void BatchController::apply(const BatchView& view) {
         case BatchView::Outcome::Shown:
             state_.source = PictureSource::BatchPicture;
             port_.setCaption(view.caption);
-            if (state_.pictureLoaded && !shownPath_.isEmpty()) {
-                prefetch_.remember(shownPath_, state_.picture);  // the one being left
+            // The picture being left is kept for a step back only while it is still
+            // the one decoded from its file: not once it was turned, marked, or
+            // replaced by a pasted, opened or dropped picture.
+            if (state_.pictureLoaded && !shownPath_.isEmpty() &&
+                state_.picture.image().cacheKey() == shownKey_) {
+                prefetch_.remember(shownPath_, state_.picture);
             }
-            actions_.loadPictureFile(view.picturePath);
-            shownPath_ = view.picturePath;
+            shownPath_.clear();
+            if (actions_.loadPictureFile(view.picturePath)) {
+                shownPath_ = view.picturePath;
+                shownKey_ = state_.picture.image().cacheKey();
+            }
             prefetchNeighbours();
             break;
         case BatchView::Outcome::Missing:
@@ -153,6 +171,10 @@ void BatchController::prefetchNeighbours() {
 }
 
 void BatchController::applySettings(const BatchSettingsResult& result) {
+    if (SameFolder(result.sourceFolder, result.saveFolder)) {
+        dialogs_.tell(kSameFolderMessage, kSameFolderTitle);
+        return;
+    }
     state_.batch.sourceFolder = result.sourceFolder;
     state_.batch.saveFolder = result.saveFolder;
     state_.batch.format = result.formatText;
@@ -214,21 +236,39 @@ QString BatchController::batchSave() {
         return {};
     }
 
+    // With SourceName naming a save into the source folder would replace the photo.
+    if (SameFolder(state_.batch.sourceFolder, state_.batch.saveFolder)) {
+        dialogs_.tell(kSameFolderMessage, kSameFolderTitle);
+        return {};
+    }
+
     port_.setBusy(true);
     if (state_.batch.sound) {
         port_.playCropSound();
     }
     const QImage crop = CropFromView(boards_, state_.frame);
-    const EncodeResult encoded = EncodePicture(crop, format, state_.jpgLimitKb);
-    const QString error = crop.isNull() ? QStringLiteral("采集框的宽度或高度为0，没有可保存的图象。")
-                                        : WriteOutputFile(target.path, encoded.bytes);
+    const EncodeResult encoded = encode_(crop, format, state_.jpgLimitKb);
+    QString error;
+    if (crop.isNull()) {
+        error = QStringLiteral("采集框的宽度或高度为0，没有可保存的图象。");
+    } else if (encoded.failed || encoded.bytes.isEmpty()) {
+        error = QStringLiteral("无法生成图片文件：%1").arg(target.path);  // nothing is written
+    } else {
+        error = WriteOutputFile(target.path, encoded.bytes);
+    }
+    QString taskError;
     if (error.isEmpty() && task_ && task_->count() > 0) {
         port_.setCaption(task_->markCropped(state_.source, state_.openedPath));
+        taskError = task_->writeError();
     }
     port_.setBusy(false);
     if (!error.isEmpty()) {
         dialogs_.tell(error, QStringLiteral("提示"), MessageIcon::Warning);
         return {};
+    }
+    if (!taskError.isEmpty()) {
+        // The picture is saved, but the task file still says 未截图.
+        dialogs_.tell(taskError, QStringLiteral("提示"), MessageIcon::Warning);
     }
     if (format == OutputFormat::Jpg && !encoded.ok) {
         dialogs_.message(SizeLimitMessage(encoded.lastSize), kSizeLimitTitle, MessageIcon::None,

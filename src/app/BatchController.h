@@ -2,12 +2,15 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 #include "app/MainActions.h"
 #include "app/MainWindowState.h"
 #include "app/PicturePrefetch.h"
 #include "batch/BatchTask.h"
+#include "output/JpegSizeSearch.h"
+#include "output/OutputFormat.h"
 #include "view/ViewBoards.h"
 
 namespace picura {
@@ -64,6 +67,10 @@ class BatchController {
     // The batch save of "截图" (batch-crop mode on). Returns the path written.
     QString batchSave();
 
+    // The encoder of the batch save (tests put a failing one in its place).
+    using Encoder = std::function<EncodeResult(const QImage& crop, OutputFormat format, double limitKb)>;
+    void setEncoder(Encoder encoder) { encode_ = std::move(encoder); }
+
     BatchCropTask* task() const { return task_.get(); }
     PicturePrefetch& prefetch() { return prefetch_; }
 
@@ -80,8 +87,10 @@ class BatchController {
     OperatorDialogs& dialogs_;
     BatchPort& port_;
     std::unique_ptr<BatchCropTask> task_;
+    Encoder encode_;
     PicturePrefetch prefetch_;
-    QString shownPath_;  // the batch picture shown, kept decoded when we move on
+    QString shownPath_;    // the batch picture shown, kept decoded when we move on
+    qint64 shownKey_ = 0;  // its pixels as decoded (QImage::cacheKey), to tell them from a changed picture
 };
 
 }  // namespace picura

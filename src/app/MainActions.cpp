@@ -1,9 +1,10 @@
 #include "app/MainActions.h"
 
-#include "platform/OperatorDialogs.h"
+#include "app/PictureBudget.h"
 #include "app/PicturePrefetch.h"
 #include "imaging/Decode.h"
 #include "imaging/Rotate.h"
+#include "platform/OperatorDialogs.h"
 #include "tools/ClipboardPicture.h"
 #include "tools/ClipboardPort.h"
 #include "view/ViewRenderer.h"
@@ -22,24 +23,28 @@ bool MainActions::loadPictureFile(const QString& path) {
     boards_.display.clear();
     boards_.visible.clear();
     state_.picture = Picture();
-    Picture picture = prefetch_ ? prefetch_->take(path) : Picture();
-    if (picture.isNull()) {
-        picture = DecodePictureFile(path);
-    }
-    if (picture.isNull()) {
+    const DecodeResult decoded =
+        prefetch_ ? prefetch_->load(path) : DecodePictureFileChecked(path, PictureBudget().maxShownPixels(0));
+    if (decoded.picture.isNull()) {
         state_.pictureLoaded = false;
         state_.view.horizontal = ScrollBarState{};
         state_.view.vertical = ScrollBarState{};
         port_.showView();
+        if (decoded.error == DecodeError::TooLarge) {
+            dialogs_.tell(PictureTooLargeMessage(decoded.declaredSize), QStringLiteral("提示"));
+        }
         return false;
     }
-    showNewPicture(picture);
+    showNewPicture(decoded.picture);
     return true;
 }
 
 void MainActions::showNewPicture(const Picture& picture) {
     state_.picture = picture;
     state_.pictureLoaded = true;
+    if (prefetch_) {
+        prefetch_->setShown(picture);  // cached pictures give way to it
+    }
     port_.dropPendingText();
     ShowNewPicture(state_.picture, state_.view, boards_, state_.frame, port_.frameColour());
     port_.showView();

@@ -38,7 +38,8 @@ class MainActions {
   public:
     MainActions(MainWindowState& state, ViewBoards& boards, OperatorDialogs& dialogs, MainWindowPort& port);
 
-    // Loading (failures are silent: the view stays empty, nothing is loaded).
+    // Loading (failures leave the view empty and nothing loaded; only a picture
+    // refused for its size is told to the operator).
     bool loadPictureFile(const QString& path);
     void openPictureDialog();
     // The dropped paths as one text separated by CR LF.

@@ -44,8 +44,13 @@ QString TrimSpaces(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
+}  // namespace
+
 bool SameFolder(const QString& a, const QString& b) {
-    if (a == b) {
+    if (a.isEmpty() || b.isEmpty()) {
+        return false;
+    }
+    if (a == b || WithoutTrailingSlash(a) == WithoutTrailingSlash(b)) {
         return true;
     }
     std::error_code error;
@@ -54,8 +59,6 @@ bool SameFolder(const QString& a, const QString& b) {
                                     std::filesystem::path(QFile::encodeName(b).toStdString()), error);
     return !error && same;
 }
-
-}  // namespace
 
 std::variant<BatchSettingsRefusal, ConfirmedBatchSettings> ValidateBatchSettings(
     const BatchSettingsForm& form) {
@@ -78,7 +81,7 @@ std::variant<BatchSettingsRefusal, ConfirmedBatchSettings> ValidateBatchSettings
     confirmed.sourceFolder = WithoutTrailingSlash(form.sourceFolderText);
     confirmed.saveFolder = WithoutTrailingSlash(form.saveFolderText);
     if (SameFolder(confirmed.sourceFolder, confirmed.saveFolder)) {
-        refusal.message = QStringLiteral("待截图文件夹不可再用于保存截图，请换一个文件夹保存截图。");
+        refusal.message = kSameFolderMessage;
         refusal.clearSaveFolderBox = true;
         return refusal;
     }

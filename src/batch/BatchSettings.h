@@ -57,8 +57,18 @@ std::variant<BatchSettingsRefusal, ConfirmedBatchSettings> ValidateBatchSettings
 bool WriteBatchSettings(const SettingsStore& store, const BatchSettingsForm& form,
                         const ConfirmedBatchSettings& confirmed);
 
-// The JPG size on resume: a stored size above 0 goes into the edit box; a stored
-// 0 or empty value is replaced by the edit box's text.
+// Whether two folder texts name the same folder: the same text, or the same
+// folder on disk reached another way ("/a/./b", "/a/b/", a link to it). Batch
+// saves must never go into the source folder: SourceName saves would replace
+// the source pictures.
+bool SameFolder(const QString& a, const QString& b);
+inline const QString kSameFolderMessage =
+    QStringLiteral("待截图文件夹不可再用于保存截图，请换一个文件夹保存截图。");
+inline const QString kSameFolderTitle = QStringLiteral("提醒：");
+
+// The one rule for the JPG size on resume: a stored size above 0 goes into the
+// edit box; a stored 0 or empty value is replaced by the edit box's text; any
+// other stored value (negative) is left alone, and so is the edit box.
 struct JpgSizeOnResume {
     enum class Action { SetEditBox, StoreEditBoxText, Nothing };
     Action action = Action::Nothing;

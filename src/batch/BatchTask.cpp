@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "batch/BatchSettings.h"
 #include "batch/PictureFolder.h"
 #include "output/Naming.h"
 #include "settings/Gbk.h"
@@ -46,24 +47,27 @@ int LineCount(const IniDocument& doc) {
     return static_cast<int>(std::min<qsizetype>(bytes.count('\n'), std::numeric_limits<int>::max()));
 }
 
+// Spaces and tabs around a line or a value.
+QByteArray TrimBlanks(const QByteArray& b) {
+    qsizetype begin = 0;
+    qsizetype end = b.size();
+    while (begin < end && (b[begin] == ' ' || b[begin] == '\t')) {
+        ++begin;
+    }
+    while (end > begin && (b[end - 1] == ' ' || b[end - 1] == '\t')) {
+        --end;
+    }
+    return b.mid(begin, end - begin);
+}
+
 // The names of positions 1..count, read in one pass over the file with the
 // document's rules (first section of a name, first key in it, blanks and one pair
 // of quotes around the value removed). Looking each position up in the document
 // searches it from the top every time, which for thousands of pictures takes seconds.
-QSet<QString> KnownNames(const QByteArray& bytes, int count) {
-    const auto trim = [](QByteArray b) {
-        qsizetype begin = 0;
-        qsizetype end = b.size();
-        while (begin < end && (b[begin] == ' ' || b[begin] == '\t')) {
-            ++begin;
-        }
-        while (end > begin && (b[end - 1] == ' ' || b[end - 1] == '\t')) {
-            --end;
-        }
-        return b.mid(begin, end - begin);
-    };
+// `sectionsSeen` receives the names of all sections of the file.
+QSet<QString> KnownNames(const QByteArray& bytes, int count, QSet<QByteArray>& sectionsSeen) {
+    const auto trim = TrimBlanks;
     QSet<QString> known;
-    QSet<QByteArray> sectionsSeen;
     bool inPosition = false;  // first section of a position 1..count
     bool nameTaken = false;
     for (QByteArray line : bytes.split('\n')) {
@@ -176,21 +180,54 @@ int BatchCropTask::appendNew(IniDocument& doc) {
     }
     // Folder names are unique, so taking every name the task knows out of the
     // listing leaves the new ones, in folder order.
-    const QSet<QString> known = KnownNames(doc.toBytes(), count_);
+    QByteArray bytes = doc.toBytes();
+    QSet<QByteArray> sections;
+    const QSet<QString> known = KnownNames(bytes, count_, sections);
+    // The new sections are written after the last line in one pass (setting them
+    // key by key searches the whole document each time: thousands of new pictures
+    // took seconds). A damaged file may hold a section of that number already:
+    // its keys are set in place, as the profile functions would.
+    QByteArray appended;
+    QList<std::pair<QString, QString>> inPlace;
     int added = 0;
     for (const QString& name : listed) {
         if (known.contains(name)) {
             continue;
         }
         const QString section = Section(qint64(count_) + added + 1);
+        ++added;
+        if (sections.contains(section.toLatin1())) {
+            inPlace.append({section, name});
+            continue;
+        }
+        QString clean = name;
+        clean.replace(QLatin1Char('\r'), QLatin1Char(' '));  // a line break would split the line
+        clean.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        appended += '[' + section.toLatin1() + "]\r\n" + ToGbk(task::kStateKey) + '=' +
+                    ToGbk(task::kNotCropped) + "\r\n" + ToGbk(task::kNameKey) + '=' + ToGbk(clean) + "\r\n";
+    }
+    if (added == 0) {
+        return 0;
+    }
+    if (!appended.isEmpty()) {
+        // Blank lines at the end go, as when a section is added on its own.
+        while (bytes.endsWith("\r\n")) {
+            const qsizetype end = bytes.size() - 2;
+            const qsizetype previous = end > 0 ? bytes.lastIndexOf("\r\n", end - 1) : -1;
+            const qsizetype start = previous < 0 ? 0 : previous + 2;
+            if (!TrimBlanks(bytes.mid(start, end - start)).isEmpty()) {
+                break;
+            }
+            bytes.truncate(start);
+        }
+        doc = IniDocument::Parse(bytes + appended);
+    }
+    for (const auto& [section, name] : inPlace) {
         doc.setValue(section, task::kStateKey, task::kNotCropped);
         doc.setValue(section, task::kNameKey, name);
-        ++added;
     }
-    if (added > 0) {
-        count_ += added;
-        doc.setValue(task::kCountSection, task::kCountKey, QString::number(count_));
-    }
+    count_ += added;
+    doc.setValue(task::kCountSection, task::kCountKey, QString::number(count_));
     return added;
 }
 
@@ -216,8 +253,7 @@ BatchView BatchCropTask::show(BatchDirection direction) {
                 return {};
             }
             break;
-        case BatchDirection::Current:
-            break;
+        case BatchDirection::Current: break;
         case BatchDirection::Next:
             ++p;
             if (p > count_) {
@@ -305,6 +341,9 @@ ResumeCheck CheckResume(const QString& sourceFolder, const QString& saveFolder) 
     if (!QFileInfo(saveFolder).isDir()) {
         return {ResumeCheck::Step::SaveFolder, QStringLiteral("批量截图保存目录不存在，请重新设置。"),
                 QStringLiteral("提示：")};
+    }
+    if (SameFolder(sourceFolder, saveFolder)) {
+        return {ResumeCheck::Step::SameFolder, kSameFolderMessage, kSameFolderTitle};
     }
     return {};
 }

@@ -121,6 +121,7 @@ struct ResumeCheck {
         Resume,        // go on: register the keys, resume(), show(Current)
         OpenSettings,  // the source folder is gone: open the settings window
         SaveFolder,    // show message, then open the settings window
+        SameFolder,    // the save folder is the source folder: show message, open the settings window
     };
     Step step = Step::Resume;
     QString message;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QThread>
@@ -10,7 +11,10 @@
 #include "TestImages.h"
 #include "app/BatchController.h"
 #include "batch/widgets/BatchSettingsWindow.h"
+#include "imaging/Decode.h"
+#include "imaging/Rotate.h"
 #include "settings/IniFile.h"
+#include "settings/SettingsStore.h"
 
 using namespace picura;
 
@@ -214,6 +218,175 @@ TEST_F(BatchControllerTest, NavigationPrefetchesTheNeighbours) {
     EXPECT_EQ(state.picture.size(), QSize(320, 240));
     // The picture just left is kept for a step back.
     EXPECT_TRUE(batch.prefetch().ready(in(QStringLiteral("a1.jpg"))));
+}
+
+// The batch picture `name` exactly as its file decodes.
+::testing::AssertionResult ShowsFileAsOnDisk(const MainWindowState& state, const QString& path) {
+    const Picture onDisk = DecodePictureFile(path);
+    if (state.picture.size() != onDisk.size()) {
+        return ::testing::AssertionFailure()
+               << "size " << state.picture.width() << "x" << state.picture.height();
+    }
+    if (state.picture.image() != onDisk.image()) {
+        return ::testing::AssertionFailure() << "other pixels";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST_F(BatchControllerTest, ComingBackShowsTheBatchPictureAsOnDiskNotWhatReplacedIt) {
+    batch.applySettings(settingsResult());
+    ASSERT_TRUE(ShowsFileAsOnDisk(state, in(QStringLiteral("a1.jpg"))));
+    // Turned (顺转), then S, D: the turned picture was never kept under a1's name.
+    actions.rotateCurrentPicture(90);
+    ASSERT_EQ(state.picture.size(), QSize(240, 320));
+    batch.onNavigationKey(true);
+    batch.onNavigationKey(false);
+    EXPECT_EQ(port.caption, QStringLiteral(" 当前文件：a1.jpg  未截图"));
+    EXPECT_TRUE(ShowsFileAsOnDisk(state, in(QStringLiteral("a1.jpg"))));
+
+    // A pasted picture (or a photo) in its place, then S, D.
+    actions.showNewPicture(Picture(test::MakeSolid(50, 60, qRgb(255, 0, 0))));
+    batch.onNavigationKey(true);
+    batch.onNavigationKey(false);
+    EXPECT_TRUE(ShowsFileAsOnDisk(state, in(QStringLiteral("a1.jpg"))));
+
+    // A file opened over it, then S, D; then the crop is a1's.
+    const QString other = root.filePath(QStringLiteral("other.png"));
+    test::MakeSolid(300, 300, qRgb(0, 0, 255)).save(other);
+    actions.loadPictureFile(other);
+    batch.onNavigationKey(true);
+    batch.onNavigationKey(false);
+    EXPECT_TRUE(ShowsFileAsOnDisk(state, in(QStringLiteral("a1.jpg"))));
+    batch.batchSave();
+    const QImage saved(out(QStringLiteral("0001.jpg")));
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_GT(qBlue(saved.pixel(80, 105)), 0);
+    EXPECT_FALSE(qBlue(saved.pixel(80, 105)) > 200 && qRed(saved.pixel(80, 105)) < 50);
+
+    // Unchanged, the picture left is still kept for a step back.
+    batch.onNavigationKey(true);
+    EXPECT_TRUE(batch.prefetch().ready(in(QStringLiteral("a1.jpg"))));
+}
+
+TEST_F(BatchControllerTest, AnEncoderFailureWritesNothingMarksNothingAndIsTold) {
+    batch.applySettings(settingsResult());
+    batch.setEncoder([](const QImage&, OutputFormat, double) {
+        EncodeResult failed;
+        failed.failed = true;
+        return failed;
+    });
+    EXPECT_EQ(batch.batchSave(), QString());
+    EXPECT_FALSE(QFile::exists(out(QStringLiteral("0001.jpg"))));
+    EXPECT_EQ(QDir(root.filePath(QStringLiteral("out"))).entryList(QDir::Files), QStringList());
+    EXPECT_EQ(port.caption, QStringLiteral(" 当前文件：a1.jpg  未截图"));
+    EXPECT_EQ(batch.task()->storedState(1), QStringLiteral("未截图"));
+    ASSERT_NE(dialogs.lastMessage(), nullptr);
+    EXPECT_EQ(dialogs.lastMessage()->icon, MessageIcon::Warning);
+    EXPECT_TRUE(dialogs.lastMessage()->text.contains(QStringLiteral("无法生成图片文件")));
+}
+
+TEST_F(BatchControllerTest, ATaskFileThatCannotBeWrittenAfterASaveIsTold) {
+    batch.applySettings(settingsResult());
+    const int before = static_cast<int>(dialogs.shown.size());
+    // Something that is no file now stands where the task file was: it cannot be replaced.
+    const QString taskFile = BatchCropTask::PathIn(state.settingsFolder);
+    ASSERT_TRUE(QFile::remove(taskFile));
+    ASSERT_TRUE(QDir().mkpath(taskFile + QStringLiteral("/x")));
+    EXPECT_EQ(batch.batchSave(), out(QStringLiteral("0001.jpg")));
+    EXPECT_TRUE(QFile::exists(out(QStringLiteral("0001.jpg"))));
+    ASSERT_EQ(static_cast<int>(dialogs.shown.size()), before + 1);
+    EXPECT_TRUE(dialogs.shown.back().text.contains(QStringLiteral("无法写入")));
+    EXPECT_EQ(dialogs.shown.back().icon, MessageIcon::Warning);
+}
+
+TEST_F(BatchControllerTest, ASaveFolderThatIsTheSourceFolderIsRefusedOnResumeAndOnSave) {
+    // Written by hand as "…/in/.", with SourceName naming: the crops would replace the photos.
+    state.batch.keepSettings = true;
+    state.batch.namingIndex = IndexOfMode(BatchNamingEntries(), NamingMode::SourceName);
+    state.batch.saveFolder = state.batch.sourceFolder + QStringLiteral("/.");
+    const QByteArray photo = [&] {
+        QFile f(in(QStringLiteral("a1.jpg")));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    dialogs.answers.push_back(MessageAnswer::Yes);
+    batch.onStatusLeftPress(500, 586);
+    EXPECT_EQ(dialogs.messages().last(),
+              QStringLiteral("待截图文件夹不可再用于保存截图，请换一个文件夹保存截图。"));
+    EXPECT_EQ(dialogs.lastMessage()->title, QStringLiteral("提醒："));
+    ASSERT_EQ(port.settingsOpened.size(), 1u);
+    EXPECT_FALSE(port.keys);
+    EXPECT_FALSE(state.pictureLoaded);
+
+    // Started some other way, the save itself still refuses.
+    state.batch.saveFolder = root.filePath(QStringLiteral("out"));
+    BatchSettingsResult r = settingsResult();
+    r.namingIndex = state.batch.namingIndex;
+    batch.applySettings(r);
+    ASSERT_TRUE(state.pictureLoaded);
+    state.batch.saveFolder = state.batch.sourceFolder + QStringLiteral("/");
+    EXPECT_EQ(batch.batchSave(), QString());
+    EXPECT_EQ(dialogs.messages().last(),
+              QStringLiteral("待截图文件夹不可再用于保存截图，请换一个文件夹保存截图。"));
+    QFile f(in(QStringLiteral("a1.jpg")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), photo);
+}
+
+TEST_F(BatchControllerTest, ResumeLeavesANegativeStoredJpgSizeAlone) {
+    state.batch.keepSettings = true;
+    state.batch.format = QStringLiteral(".JPG");
+    const SettingsStore store(state.settingsPath());
+    for (const auto& [stored, box, kept] :
+         {std::tuple{"-4", "500", "-4"}, std::tuple{"0", "500", "500"}, std::tuple{"30", "30", "30"}}) {
+        SCOPED_TRACE(stored);
+        store.write(ini::kBatchSection, ini::kJpgSize, QString::fromLatin1(stored));
+        port.jpg = QStringLiteral("500");
+        batch.switchOff();
+        dialogs.answers.push_back(MessageAnswer::Yes);
+        batch.onStatusLeftPress(500, 586);
+        EXPECT_EQ(port.jpg, QString::fromLatin1(box));
+        EXPECT_EQ(store.read(ini::kBatchSection, ini::kJpgSize), QString::fromLatin1(kept));
+    }
+}
+
+TEST_F(BatchControllerTest, APictureTooLargeForMemoryIsToldAndNotOpened) {
+    // 54 bytes of BMP header that declare 15800 × 15800 pixels, and hardly any data.
+    QByteArray bmp(54 + 64, 'x');
+    const auto put32 = [&](int at, quint32 v) {
+        for (int i = 0; i < 4; ++i) {
+            bmp[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+        }
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put32(2, static_cast<quint32>(bmp.size()));
+    put32(6, 0);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, 15800);
+    put32(22, 15800);
+    put32(26, 1 | (24 << 16));  // planes, bits per pixel
+    put32(30, 0);
+    put32(34, 0);
+    put32(38, 2835);
+    put32(42, 2835);
+    put32(46, 0);
+    put32(50, 0);
+    QFile f(in(QStringLiteral("a15.bmp")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bmp);
+    f.close();
+    batch.applySettings(settingsResult());
+    batch.onNavigationKey(true);
+    batch.onNavigationKey(true);
+    batch.onNavigationKey(true);  // a1, a2, a10, a15
+    EXPECT_EQ(port.caption, QStringLiteral(" 当前文件：a15.bmp  未截图"));
+    EXPECT_FALSE(state.pictureLoaded);
+    ASSERT_NE(dialogs.lastMessage(), nullptr);
+    EXPECT_EQ(dialogs.lastMessage()->text,
+              QStringLiteral("图片太大（15800×15800像素），超出了可用内存，无法打开。"));
+    EXPECT_EQ(dialogs.lastMessage()->title, QStringLiteral("提示"));
+    EXPECT_LE(batch.prefetch().countedBytes(), PictureBudget::kTotalBytes);
 }
 
 }  // namespace

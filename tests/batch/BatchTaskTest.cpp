@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "batch/BatchSettings.h"
 #include "batch/BatchTask.h"
 #include "settings/Gbk.h"
 #include "settings/IniFile.h"
@@ -140,6 +141,30 @@ TEST_F(BatchTaskTest, AppendReadsKnownNamesByTheFileRules) {
     EXPECT_EQ(task.storedName(6), QStringLiteral("d.jpg"));
     EXPECT_EQ(task.storedName(7), QStringLiteral("e.jpg"));
     EXPECT_EQ(task.storedCount(), 7);
+}
+
+TEST_F(BatchTaskTest, AppendedSectionsFollowTheLastLineOrFillAStraySectionInPlace) {
+    for (const char* n : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) {
+        picture(n);
+    }
+    // Two pictures, a stray section 3 further up, and blank lines at the end.
+    const QByteArray text =
+        "[批截位置]\r\n批截位置=1\r\n[3]\r\n图片名=old.jpg\r\n[最大位置]\r\n最大位置=2\r\n"
+        "[1]\r\n操作记录=未截图\r\n图片名=a.jpg\r\n[2]\r\n操作记录=已截图\r\n图片名=b.jpg\r\n\r\n  \r\n";
+    const QString path = BatchCropTask::PathIn(settings);
+    ASSERT_TRUE(IniDocument::Parse(ToGbk(QString::fromUtf8(text))).save(path));
+    BatchCropTask task(path, source);
+    task.resume();
+    ASSERT_TRUE(task.appendNewPictures());
+    EXPECT_EQ(task.storedName(3), QStringLiteral("c.jpg"));
+    EXPECT_EQ(task.storedState(3), QStringLiteral("未截图"));
+    EXPECT_EQ(task.storedName(4), QStringLiteral("d.jpg"));
+    EXPECT_EQ(task.storedState(2), QStringLiteral("已截图"));
+    const QByteArray expected =
+        "[批截位置]\r\n批截位置=1\r\n[3]\r\n图片名=c.jpg\r\n操作记录=未截图\r\n[最大位置]\r\n最大位置=4\r\n"
+        "[1]\r\n操作记录=未截图\r\n图片名=a.jpg\r\n[2]\r\n操作记录=已截图\r\n图片名=b.jpg\r\n"
+        "[4]\r\n操作记录=未截图\r\n图片名=d.jpg\r\n";
+    EXPECT_EQ(FromGbk(Read(path)), QString::fromUtf8(expected));
 }
 
 TEST_F(BatchTaskTest, MarkCroppedWritesTheStateOfTheShownPicture) {
@@ -286,7 +311,26 @@ TEST(BatchResume, FolderChecksAndTheirMessages) {
     EXPECT_EQ(c.title, QStringLiteral("提示："));
     c = CheckResume(dir.path(), dir.filePath("none"));
     EXPECT_EQ(c.message, QStringLiteral("批量截图保存目录不存在，请重新设置。"));
-    EXPECT_EQ(CheckResume(dir.path(), dir.path()).step, ResumeCheck::Step::Resume);
+    QDir(dir.path()).mkdir("out");
+    EXPECT_EQ(CheckResume(dir.path(), dir.filePath("out")).step, ResumeCheck::Step::Resume);
+}
+
+TEST(BatchResume, ASaveFolderThatIsTheSourceFolderIsRefusedHoweverSpelled) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("in");
+    QDir(dir.path()).mkdir("out");
+    const QString in = dir.filePath("in");
+    ASSERT_TRUE(QFile::link(in, dir.filePath("link")));
+    for (const QString& save : {in, in + "/", in + "/.", dir.filePath("out/../in"), dir.filePath("link")}) {
+        SCOPED_TRACE(save.toStdString());
+        const ResumeCheck c = CheckResume(in, save);
+        EXPECT_EQ(c.step, ResumeCheck::Step::SameFolder);
+        EXPECT_EQ(c.message, QStringLiteral("待截图文件夹不可再用于保存截图，请换一个文件夹保存截图。"));
+        EXPECT_EQ(c.title, QStringLiteral("提醒："));
+    }
+    EXPECT_TRUE(SameFolder(in + "/.", in));
+    EXPECT_FALSE(SameFolder(in, dir.filePath("out")));
+    EXPECT_FALSE(SameFolder(QString(), QString()));
 }
 
 }  // namespace
