@@ -56,7 +56,8 @@ xmessage -geometry 300x100+10+10 -title other "another window" &
 other_pid=$!
 other=$(wait_window other)
 xdotool windowactivate --sync "$other" >/dev/null 2>&1 || true
-wait_until 30 "[ \"\$(xdotool getwindowfocus)\" = '$other' ] || xdotool getwindowfocus | grep -q ." || true
+wait_until 30 "[ \"\$(xdotool getwindowfocus)\" = '$other' ]" ||
+    fail "the other window does not hold the keyboard focus (focus: $(xdotool getwindowfocus 2>&1))"
 xdotool key a
 wid=$(wait_window " 当前文件：p2.jpg  未截图")
 kill "$other_pid" 2>/dev/null || true
