@@ -1,7 +1,11 @@
 // Batch navigation: the time from a navigation key to the next picture shown,
-// for 12-megapixel photos, with and without decoding ahead.
+// for 12-megapixel photos, with and without decoding ahead; and keys pressed
+// back to back on 24-megapixel photos through the batch controller, walking
+// straight on (A, A, A, A) and turning back (A, A, D, D).
 #include <benchmark/benchmark.h>
 
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 
@@ -9,10 +13,13 @@
 #include <thread>
 
 #include "TestImages.h"
+#include "app/BatchController.h"
 #include "app/MainActions.h"
-#include "platform/OperatorDialogs.h"
 #include "app/PicturePrefetch.h"
+#include "batch/BatchTask.h"
+#include "batch/widgets/BatchSettingsWindow.h"
 #include "imaging/Encode.h"
+#include "platform/OperatorDialogs.h"
 
 using namespace picura;
 
@@ -87,6 +94,113 @@ void BM_KeyToShown(benchmark::State& st) {
     }
 }
 BENCHMARK(BM_KeyToShown)->Arg(0)->Arg(1)->ArgName("prefetch")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+class NullBatchPort : public BatchPort {
+  public:
+    void setCaption(const QString&) override {}
+    void setBatchChecked(bool) override {}
+    void openBatchSettings(bool) override {}
+    void setPixelTexts(const QString&, const QString&) override {}
+    QString jpgText() const override { return QStringLiteral("500"); }
+    void setJpgText(const QString&) override {}
+    void registerKeys() override {}
+    void unregisterKeys() override {}
+    void untickEditTools() override {}
+    void setBusy(bool) override {}
+    void playCropSound() override {}
+    void openNamingPrompt(const QString&) override {}
+    bool openNameList() override { return false; }
+};
+
+// Six 24-megapixel JPEGs in a source folder, and the folders batch mode needs.
+struct BatchFolder {
+    QTemporaryDir dir;
+    BatchFolder() {
+        QDir(dir.path()).mkpath(QStringLiteral("in"));
+        QDir(dir.path()).mkpath(QStringLiteral("out"));
+        QDir(dir.path()).mkpath(QStringLiteral("settings"));
+        for (int i = 1; i <= 6; ++i) {
+            QFile f(dir.filePath(QStringLiteral("in/p%1.jpg").arg(i)));
+            f.open(QIODevice::WriteOnly);
+            f.write(EncodeJpeg(test::MakePhotoLike(6000, 4000, 40 + i), 90));
+        }
+    }
+};
+
+BatchFolder& TwentyFourMegapixelFolder() {
+    static BatchFolder folder;
+    return folder;
+}
+
+// Four keys pressed back to back, from the first picture once its neighbour is
+// decoded ahead; the time given is for the four keys.
+void BM_BatchKeys(benchmark::State& st) {
+    const bool reversal = st.range(0) != 0;
+    BatchFolder& folder = TwentyFourMegapixelFolder();
+    MainWindowState state;
+    state.frame = CropFrame{125, 34, 160, 210};
+    state.settingsFolder = folder.dir.filePath(QStringLiteral("settings"));
+    ViewBoards boards(QSize(411, 279));
+    NullDialogs dialogs;
+    NullPort port;
+    NullBatchPort batchPort;
+    MainActions actions(state, boards, dialogs, port);
+    BatchController batch(state, boards, actions, dialogs, batchPort);
+    BatchSettingsResult settings;
+    settings.sourceFolder = folder.dir.filePath(QStringLiteral("in"));
+    settings.saveFolder = folder.dir.filePath(QStringLiteral("out"));
+    settings.formatText = QStringLiteral(".JPG");
+    settings.namingIndex = 2;
+    const QString second = settings.sourceFolder + QStringLiteral("/p2.jpg");
+    const bool keys[2][4] = {{true, true, true, true}, {true, true, false, false}};
+    for (auto _ : st) {
+        st.PauseTiming();
+        batch.applySettings(settings);
+        while (!batch.prefetch().ready(second)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        st.ResumeTiming();
+        for (const bool next : keys[reversal ? 1 : 0]) {
+            batch.onNavigationKey(next);
+        }
+    }
+}
+BENCHMARK(BM_BatchKeys)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("reversal")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
+
+// Moving past the last picture when 10,000 new pictures have been copied into
+// the source folder: they are added to the task file.
+void BM_AppendNewPictures(benchmark::State& st) {
+    const int added = static_cast<int>(st.range(0));
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("in"));
+    const QString source = dir.filePath(QStringLiteral("in"));
+    QFile(source + QStringLiteral("/照片00000.jpg")).open(QIODevice::WriteOnly);
+    for (int i = 1; i <= added; ++i) {
+        QFile(source + QStringLiteral("/照片%1.jpg").arg(i, 5, 10, QLatin1Char('0')))
+            .open(QIODevice::WriteOnly);
+    }
+    BatchCropTask task(BatchCropTask::PathIn(dir.path()), source);
+    for (auto _ : st) {
+        st.PauseTiming();
+        task.create({QStringLiteral("照片00000.jpg")});
+        st.ResumeTiming();
+        if (!task.appendNewPictures() || task.count() != added + 1) {
+            st.SkipWithError("pictures not appended");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_AppendNewPictures)
+    ->Arg(10000)
+    ->ArgName("pictures")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 
