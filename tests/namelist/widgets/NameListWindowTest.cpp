@@ -249,4 +249,56 @@ TEST_F(NameListWindowTest, LargeSheetsFillWithinASecond) {
     EXPECT_EQ(w->nameGrid()->model()->columnCount(), 16381);
 }
 
+TEST_F(NameListWindowTest, ReadingASheetRunsNoOtherHandler) {
+    // A close queued before the import must not run while the workbook is read.
+    dialogs.paths.push_back(roster());
+    bool closedDuringRead = false;
+    struct ReadWatch : FakeNameListHost {
+        bool* flag = nullptr;
+        const NameListWindow* window = nullptr;
+        NameListPurpose nameListPurpose() const override {
+            if (window && !window->isVisible()) {
+                *flag = true;
+            }
+            return FakeNameListHost::nameListPurpose();
+        }
+    };
+    ReadWatch watch;
+    watch.flag = &closedDuringRead;
+    auto watched = std::make_unique<NameListWindow>(watch, dialogs);
+    watch.window = watched.get();
+    watched->show();
+    QMetaObject::invokeMethod(watched.get(), &QWidget::close, Qt::QueuedConnection);
+    watched->importWorkbook();
+    EXPECT_FALSE(closedDuringRead);
+    EXPECT_TRUE(watched->workbookLoaded());
+    QTRY_COMPARE(watch.closed, 1);
+    EXPECT_FALSE(watched->workbookLoaded());
+}
+
+TEST_F(NameListWindowTest, ClosingWhileARefusalShowsIsSafe) {
+    // The message box runs its own event loop: the window may close meanwhile.
+    struct ClosingDialogs : ScriptedDialogs {
+        QWidget* window = nullptr;
+        MessageAnswer message(const QString& text, const QString& title, MessageIcon icon,
+                              MessageButtons buttons) override {
+            window->close();
+            return ScriptedDialogs::message(text, title, icon, buttons);
+        }
+    };
+    ClosingDialogs closing;
+    NameListWindow w(host, closing);
+    w.show();
+    ASSERT_TRUE(WriteTextXlsx(dir.filePath("a.xlsx"), "a", {{0, 0, "甲"}}));
+    closing.paths.push_back(dir.filePath("a.xlsx"));
+    w.importWorkbook();
+    closing.window = &w;
+    closing.paths.push_back(dir.filePath("missing.xlsx"));
+    w.importWorkbook();
+    EXPECT_EQ(closing.messages(), QStringList({"无法读取该EXCEL文件：文件无法打开。"}));
+    EXPECT_EQ(host.closed, 1);
+    EXPECT_FALSE(w.workbookLoaded());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 }  // namespace
