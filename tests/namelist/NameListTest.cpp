@@ -180,6 +180,15 @@ TEST_F(NameListTest, AWorkbookWithoutTextIsRefused) {
     EXPECT_EQ(list.status(), namelist_text::kImportFirst);
 }
 
+TEST_F(NameListTest, AWorkbookWithoutSheetsIsRefused) {
+    auto parts = MinimalXlsxParts("worksheets/sheet1.xml", "");
+    parts[1].second.replace(QByteArray("<sheet name=\"名单\" sheetId=\"1\" r:id=\"rId7\"/>"), "");
+    ASSERT_TRUE(WriteZip(dir.filePath("nosheets.xlsx"), parts));
+    EXPECT_FALSE(list.importWorkbookFile(dir.filePath("nosheets.xlsx")));
+    EXPECT_EQ(dialogs.messages(), QStringList({"无法读取该EXCEL文件：工作簿中没有工作表。"}));
+    EXPECT_FALSE(list.workbookLoaded());
+}
+
 TEST_F(NameListTest, OpeningAnotherSheetKeepsTheName) {
     ASSERT_TRUE(list.importWorkbookFile(roster()));
     list.chooseCell(1, 0);
