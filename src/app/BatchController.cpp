@@ -110,6 +110,8 @@ void BatchController::switchOff() {
     if (task_) {
         task_->end();
     }
+    prefetch_.want({});  // the pictures decoded ahead and kept give their memory back
+    shownPath_.clear();
     port_.unregisterKeys();
 }
 

@@ -250,8 +250,11 @@ DecodeResult PicturePrefetch::load(const QString& path) {
                 makeRoom(0);
                 return result;
             }
+            if (job->state == Job::State::Done && job->result.error != DecodeError::TooLarge) {
+                return job->result;  // no picture in that file: no need to read it again
+            }
         }
-        dropEntry(job);  // changed on disk, not started, or refused ahead: decoded here
+        dropEntry(job);  // changed on disk, not started, or refused ahead for the budget: decoded here
     }
     // Cached pictures give way so that a picture of the decoders' largest size can be shown.
     makeRoom(PictureBudget::BytesFor(shared_->budget.maxPicturePixels));

@@ -218,6 +218,10 @@ TEST_F(BatchControllerTest, NavigationPrefetchesTheNeighbours) {
     EXPECT_EQ(state.picture.size(), QSize(320, 240));
     // The picture just left is kept for a step back.
     EXPECT_TRUE(batch.prefetch().ready(in(QStringLiteral("a1.jpg"))));
+    // Batch mode off: nothing is kept or decoded ahead any more.
+    batch.switchOff();
+    EXPECT_FALSE(batch.prefetch().holds(in(QStringLiteral("a1.jpg"))));
+    EXPECT_FALSE(batch.prefetch().holds(in(QStringLiteral("a10.jpg"))));
 }
 
 // The batch picture `name` exactly as its file decodes.
