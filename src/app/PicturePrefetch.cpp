@@ -36,7 +36,7 @@ struct PicturePrefetch::Shared {
     std::int64_t shownBytes = 0;
     std::int64_t heldBytes = 0;  // pictures kept and decodes under way, dropped ones included
     bool stop = false;
-    bool busy = false;
+    int busy = 0;  // threads decoding
 
     static void Run(const std::shared_ptr<Shared>& s);
 };
@@ -61,12 +61,12 @@ void PicturePrefetch::Shared::Run(const std::shared_ptr<Shared>& s) {
         job->counted = PictureBudget::BytesFor(maxPixels);
         s->heldBytes += job->counted;
         job->state = Job::State::Running;
-        s->busy = true;
+        ++s->busy;
         const QString path = job->path;
         lock.unlock();
         DecodeResult result = s->decode(path, maxPixels);
         lock.lock();
-        s->busy = false;
+        --s->busy;
         s->heldBytes -= job->counted;
         job->counted = 0;
         job->state = Job::State::Done;
@@ -118,15 +118,15 @@ PicturePrefetch::~PicturePrefetch() {
         dropEntry(job);
     }
     entries_.clear();
-    const bool busy = shared_->busy;
+    const bool busy = shared_->busy > 0;
     lock.unlock();
     shared_->wake.notify_all();
-    if (worker_.joinable()) {
-        // A decode under way finishes on its own; the thread holds what it needs.
+    for (std::thread& worker : workers_) {
+        // A decode under way finishes on its own; the threads hold what they need.
         if (busy) {
-            worker_.detach();
+            worker.detach();
         } else {
-            worker_.join();
+            worker.join();
         }
     }
 }
@@ -197,11 +197,13 @@ void PicturePrefetch::want(const QStringList& paths) {
                 shared_->queue.push_back(job);
             }
         }
-        if (!shared_->queue.empty() && !worker_.joinable()) {
-            worker_ = std::thread(&Shared::Run, shared_);
+        // Two threads, so that a picture asked for never waits in the queue behind a
+        // dropped decode that is still running.
+        while (!shared_->queue.empty() && workers_.size() < kThreads) {
+            workers_.emplace_back(&Shared::Run, shared_);
         }
     }
-    shared_->wake.notify_one();
+    shared_->wake.notify_all();
 }
 
 void PicturePrefetch::remember(const QString& path, const Picture& picture) {

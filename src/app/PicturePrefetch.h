@@ -16,7 +16,7 @@
 namespace picura {
 
 // Decodes the pictures the operator is likely to ask for next (the neighbours
-// of the batch picture shown) on a background thread, and keeps the one just
+// of the batch picture shown) on background threads, and keeps the one just
 // left, so that a navigation key shows its picture without waiting for the
 // decoder. A cached picture is used only while its file is unchanged (size and
 // modification time), and only ever holds the pixels decoded from its path.
@@ -66,7 +66,8 @@ class PicturePrefetch {
 
     std::shared_ptr<Shared> shared_;
     std::vector<std::shared_ptr<Job>> entries_;  // by priority, the most wanted first
-    std::thread worker_;                         // started with the first decode asked for
+    static constexpr std::size_t kThreads = 2;
+    std::vector<std::thread> workers_;  // started with the first decodes asked for
 };
 
 }  // namespace picura

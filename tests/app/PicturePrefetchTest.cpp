@@ -138,6 +138,9 @@ TEST_F(PicturePrefetchTest, DroppedDecodesNeverHoldUpTheOperator) {
     // The operator moves on twice while `slow` is still decoding: neither waits for it.
     EXPECT_TRUE(ReturnsWithin([&] { prefetch.want({next, other}); }));
     EXPECT_FALSE(prefetch.holds(slow));
+    // The pictures still wanted are decoded ahead meanwhile, not queued behind it.
+    EXPECT_TRUE(WaitFor([&] { return prefetch.ready(next); }));
+    EXPECT_EQ(gated.started(slow), 1);
     // A picture asked for is decoded at once, not behind the dropped one.
     DecodeResult shown;
     EXPECT_TRUE(ReturnsWithin([&] { shown = prefetch.load(other); }));
