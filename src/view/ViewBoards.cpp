@@ -11,6 +11,7 @@ void ViewBoards::resize(QSize viewSize) {
         board->setBackgroundColor(kBoardBackground);
         board->resize(w, h);
     }
+    scaled.clear();
 }
 
 }  // namespace picura

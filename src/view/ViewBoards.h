@@ -1,6 +1,7 @@
 #pragma once
 
 #include "imaging/DrawingBoard.h"
+#include "view/ScaledViewCache.h"
 
 #include <QRgb>
 #include <QSize>
@@ -16,16 +17,20 @@ inline constexpr QRgb kBoardBackground = 0xFFF0F0F0;
 // - visible: what the operator sees, a copy of the display board with the
 //   frame outline (and the pen's hover circle) on top.
 // The scaled picture itself is never kept whole: only its part in view is
-// computed (Picture::scaledPart), except when the display is baked.
+// computed (Picture::scaledPart), except when the display is baked. The
+// scaled pixels in view are kept (`scaled`) so that a scroll step scales only
+// what it exposes.
 struct ViewBoards {
     DrawingBoard display;
     DrawingBoard visible;
+    ScaledViewCache scaled;
 
     ViewBoards() = default;
     explicit ViewBoards(QSize viewSize) { resize(viewSize); }
 
     // Gives both boards the view size (at least 1 × 1), blank in the
-    // background colour. The caller renders again when a picture is shown.
+    // background colour, and forgets the scaled pixels. The caller renders
+    // again when a picture is shown.
     void resize(QSize viewSize);
     QSize size() const { return display.size(); }
     int width() const { return display.width(); }

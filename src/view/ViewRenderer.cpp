@@ -88,14 +88,15 @@ void LayoutAxis(int scaled, int view, double& viewPosition, ScrollBarState& bar,
 }
 
 // Steps 6 to 8 of rendering: the part in view onto the display board, then
-// the visible board.
+// the visible board. The scaled pixels come through the boards' cache, so a
+// scroll step scales only what it newly shows.
 void DrawPartInView(const Picture& picture, const ViewState& state, ViewBoards& boards,
                     const CropFrame& frame, QColor frameColour) {
     boards.display.clearBackgroundPicture();
-    const Picture part(picture.scaledPart(
-        state.scaledWidth, state.scaledHeight,
-        QRect(state.scrollOffsetX, state.scrollOffsetY, state.displayedWidth, state.displayedHeight)));
-    boards.display.drawPicture(part, state.displayOffsetX, state.displayOffsetY);
+    boards.scaled.draw(
+        picture, QSize(state.scaledWidth, state.scaledHeight),
+        QRect(state.scrollOffsetX, state.scrollOffsetY, state.displayedWidth, state.displayedHeight),
+        boards.display, QPoint(state.displayOffsetX, state.displayOffsetY));
     RepaintView(boards, frame, frameColour);
 }
 
