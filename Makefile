@@ -46,7 +46,7 @@ bench: deps
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPICURA_FUZZ=ON \
 	    -DPICURA_BENCH=OFF >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target picura_fuzz_decode picura_fuzz_settings picura_fuzz_taskfile
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target picura_fuzz_decode picura_fuzz_settings picura_fuzz_taskfile picura_fuzz_xlsx
 	@bash fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 format:

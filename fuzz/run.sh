@@ -8,7 +8,7 @@ build=${1:?build folder}
 seconds=${2:?seconds per target}
 here=$(cd "$(dirname "$0")" && pwd)
 status=0
-for pair in decode:imaging settings:settings taskfile:batch; do
+for pair in decode:imaging settings:settings taskfile:batch xlsx:namelist; do
   name=${pair%%:*}
   seeds=$here/${pair#*:}/corpus
   target=$build/picura_fuzz_$name
