@@ -55,6 +55,13 @@ void SizeTextBoxForFont(TextBox& box, const TextMetrics& metrics) {
     box.geometry.setSize(QSize(metrics.charWidth, metrics.lineHeight + 6));
 }
 
+TextMetrics ApplyTextFont(DrawingBoard& display, TextBox& box, const QFont& font) {
+    display.setFont(font);
+    const TextMetrics metrics = MeasureTextMetrics(display);
+    SizeTextBoxForFont(box, metrics);
+    return metrics;
+}
+
 TextCommit TextBoxKey(TextBox& box, DrawingBoard& display, int qtKey) {
     if (qtKey != Qt::Key_Return && qtKey != Qt::Key_Enter) {
         return TextCommit::None;

@@ -50,6 +50,10 @@ void FitTextBox(TextBox& box, const TextMetrics& metrics);
 // The box's size after a font was chosen: the width of one character and line height + 6.
 void SizeTextBoxForFont(TextBox& box, const TextMetrics& metrics);
 
+// A font was chosen: the display board writes with it, the measures are taken on the board and the box
+// is sized for them. The caller gives the box's widget the same font and keeps the measures.
+TextMetrics ApplyTextFont(DrawingBoard& display, TextBox& box, const QFont& font);
+
 // A key pressed in the box (a Qt::Key value): Enter commits the line, whatever it holds, and moves the
 // box down by its height, its left unchanged. Other keys are the edit box's own: None.
 TextCommit TextBoxKey(TextBox& box, DrawingBoard& display, int qtKey);

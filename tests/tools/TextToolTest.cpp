@@ -198,5 +198,20 @@ TEST(SizeTextBoxForFont, OneCharacterWideAndLineHeightPlusSix) {
     EXPECT_EQ(box.geometry, QRect(30, 40, 9, 23));
 }
 
+TEST(ApplyTextFont, TheBoardWritesWithItAndTheBoxFitsItsLine) {
+    DrawingBoard board = WhiteBoard();
+    TextBox box;
+    QFont font = PresetTextFont();
+    font.setPointSize(24);
+    const TextMetrics metrics = ApplyTextFont(board, box, font);
+    EXPECT_EQ(board.font(), font);
+    EXPECT_EQ(metrics.charWidth, board.textWidth(QStringLiteral("a")));
+    EXPECT_EQ(box.geometry.height(), metrics.lineHeight + 6);
+    EXPECT_EQ(box.geometry.width(), metrics.charWidth);
+    // A placed box then sits a line height above the click, less 4.
+    PlaceTextBox(box, board, {100, 100}, metrics);
+    EXPECT_EQ(box.geometry.top(), 100 - metrics.lineHeight + 4);
+}
+
 }  // namespace
 }  // namespace picura
