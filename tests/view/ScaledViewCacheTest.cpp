@@ -1,0 +1,128 @@
+#include "view/ScaledViewCache.h"
+#include "view/ViewRenderer.h"
+
+#include "TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace picura {
+namespace {
+
+const QColor kYellow(255, 255, 0);
+const QSize kView(411, 279);
+const CropFrame kFrame{125, 34, 160, 210};
+
+// What a view freshly made shows for the same picture and state: every pixel scaled at once.
+QImage FreshDisplay(const Picture& picture, const ViewState& state) {
+    ViewBoards boards(kView);
+    boards.display.drawPicture(
+        Picture(picture.scaledPart(
+            state.scaledWidth, state.scaledHeight,
+            QRect(state.scrollOffsetX, state.scrollOffsetY, state.displayedWidth, state.displayedHeight))),
+        state.displayOffsetX, state.displayOffsetY);
+    return boards.display.image();
+}
+
+// Scroll steps of every kind (small, large, diagonal, back, to the ends, beyond a whole view) piece the view
+// together from kept pixels and fresh strips; each must equal the view scaled at once, pixel for pixel.
+TEST(ScaledViewCache, ScrollStepsShowExactlyWhatAFreshRenderShows) {
+    const Picture picture(test::MakePhotoLike(2400, 1700, 4));
+    std::mt19937 rng(11);
+    for (const double zoom : {0.41, 1.0, 1.6}) {
+        SCOPED_TRACE("zoom " + std::to_string(zoom));
+        ViewState state;
+        ViewBoards boards(kView);
+        state.zoom = zoom;
+        ASSERT_TRUE(RenderView(picture, state, boards, kFrame, kYellow));
+        const int rangeX = state.horizontal.range, rangeY = state.vertical.range;
+        ASSERT_GT(rangeX, 450);
+        ASSERT_GT(rangeY, 280);
+        int x = state.horizontal.position, y = state.vertical.position;
+        for (int step = 0; step < 40; ++step) {
+            switch (step % 5) {
+                case 0: x += 7; break;
+                case 1: y -= 13; break;
+                case 2: x -= 30, y += 25; break;
+                case 3: x = std::uniform_int_distribution<int>(0, rangeX)(rng); break;
+                default: x += std::uniform_int_distribution<int>(-450, 450)(rng), y += 280; break;
+            }
+            x = std::clamp(x, 0, rangeX);
+            y = std::clamp(y, 0, rangeY);
+            ASSERT_TRUE(ApplyScroll(picture, state, boards, kFrame, kYellow, x, y));
+            ASSERT_EQ(boards.display.image(), FreshDisplay(picture, state)) << "step " << step;
+        }
+    }
+}
+
+TEST(ScaledViewCache, AScrollStepScalesOnlyTheStripItExposes) {
+    const Picture picture(test::MakePhotoLike(3000, 2000, 2));
+    ViewState state;
+    ViewBoards boards(kView);
+    state.zoom = 0.5;
+    ASSERT_TRUE(RenderView(picture, state, boards, kFrame, kYellow));
+    EXPECT_EQ(boards.scaled.lastScaledPixels(), 411 * 279);
+    const int x = state.horizontal.position, y = state.vertical.position;
+    ApplyScroll(picture, state, boards, kFrame, kYellow, x + 20, y);
+    EXPECT_EQ(boards.scaled.lastScaledPixels(), 20 * 279);
+    ApplyScroll(picture, state, boards, kFrame, kYellow, x + 20, y - 10);
+    EXPECT_EQ(boards.scaled.lastScaledPixels(), 411 * 10);
+    ApplyScroll(picture, state, boards, kFrame, kYellow, x + 15, y);
+    EXPECT_EQ(boards.scaled.lastScaledPixels(), 411 * 10 + 5 * 269);
+    // Rendering again at the same zoom (the frame colour changed, the window asked) scales nothing.
+    RenderView(picture, state, boards, kFrame, kYellow);
+    EXPECT_EQ(boards.scaled.lastScaledPixels(), 0);
+}
+
+// The kept pixels belong to one picture at one scaled size: another picture of the same size (a paste,
+// a bake, the next batch picture), another zoom or another view size must never show them.
+TEST(ScaledViewCache, OtherPixelsZoomOrViewSizeAreScaledAfresh) {
+    const QImage first = test::MakePhotoLike(1600, 1200, 1);
+    const QImage second = test::MakeSolid(1600, 1200, qRgb(200, 30, 60));
+    ViewState state;
+    ViewBoards boards(kView);
+    state.zoom = 0.8;
+    Picture picture(first);
+    ASSERT_TRUE(RenderView(picture, state, boards, kFrame, kYellow));
+
+    picture = Picture(second);
+    ApplyScroll(picture, state, boards, kFrame, kYellow, state.horizontal.position + 3,
+                state.vertical.position);
+    EXPECT_EQ(boards.display.image().pixel(200, 150), qRgb(200, 30, 60));
+    EXPECT_EQ(boards.display.image(), FreshDisplay(picture, state));
+
+    // The same QImage changed in place is other pixels too.
+    QImage changing = first;
+    picture = Picture(changing);
+    RenderView(picture, state, boards, kFrame, kYellow);
+    changing.fill(qRgb(0, 0, 255));
+    picture = Picture(changing);
+    RenderView(picture, state, boards, kFrame, kYellow);
+    EXPECT_EQ(boards.display.image().pixel(10, 10), qRgb(0, 0, 255));
+
+    picture = Picture(first);
+    RenderView(picture, state, boards, kFrame, kYellow);
+    StepZoom(state, picture.size(), kZoomInFactor);
+    RenderView(picture, state, boards, kFrame, kYellow);
+    EXPECT_EQ(boards.scaled.lastScaledPixels(), 411 * 279);
+    EXPECT_EQ(boards.display.image(), FreshDisplay(picture, state));
+
+    boards.resize(QSize(300, 200));
+    RenderView(picture, state, boards, kFrame, kYellow);
+    EXPECT_EQ(boards.scaled.lastScaledPixels(), 300 * 200);
+}
+
+TEST(ScaledViewCache, DrawsNothingWithoutAPictureOrArea) {
+    ScaledViewCache cache;
+    DrawingBoard board;
+    board.resize(10, 10);
+    EXPECT_FALSE(cache.draw(Picture(), QSize(10, 10), QRect(0, 0, 10, 10), board, QPoint()));
+    const Picture picture(test::MakeSolid(20, 20, qRgb(1, 2, 3)));
+    EXPECT_FALSE(cache.draw(picture, QSize(10, 10), QRect(10, 10, 5, 5), board, QPoint()));
+    EXPECT_TRUE(cache.draw(picture, QSize(10, 10), QRect(5, 5, 10, 10), board, QPoint()));
+    EXPECT_EQ(board.image().pixel(4, 4), qRgb(1, 2, 3));
+}
+
+}  // namespace
+}  // namespace picura
