@@ -6,7 +6,7 @@
 #include "imaging/Rotate.h"
 #include "platform/OperatorDialogs.h"
 #include "tools/ClipboardPicture.h"
-#include "tools/ClipboardPort.h"
+#include "platform/ClipboardPort.h"
 #include "view/ViewRenderer.h"
 
 namespace picura {

@@ -8,9 +8,9 @@
 #include <QTranslator>
 
 #include "app/widgets/MainWindow.h"
-#include "app/widgets/QtOperatorDialogs.h"
-#include "help/DesktopOpener.h"
-#include "tools/ClipboardPort.h"
+#include "platform/widgets/QtOperatorDialogs.h"
+#include "platform/DesktopOpener.h"
+#include "platform/ClipboardPort.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "help/DesktopOpener.h"
+#include "platform/DesktopOpener.h"
 #include "help/HelpDigest.h"
 #include "platform/OperatorDialogs.h"
 #include "settings/AtomicFile.h"

@@ -3,7 +3,7 @@
 #include <QUrl>
 
 #include "platform/OperatorDialogs.h"
-#include "help/DesktopOpener.h"
+#include "platform/DesktopOpener.h"
 
 namespace picura {
 

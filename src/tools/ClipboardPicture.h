@@ -1,7 +1,7 @@
 #pragma once
 
 #include "imaging/Picture.h"
-#include "tools/ClipboardPort.h"
+#include "platform/ClipboardPort.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -8,7 +8,7 @@
 #include "TestImages.h"
 #include "app/MainActions.h"
 #include "imaging/Encode.h"
-#include "tools/ClipboardPort.h"
+#include "platform/ClipboardPort.h"
 
 using namespace picura;
 

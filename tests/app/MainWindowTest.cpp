@@ -10,15 +10,15 @@
 
 #include "ScriptedDialogs.h"
 #include "TestImages.h"
-#include "app/hotkeys/NavigationKeys.h"
+#include "session/NavigationKeys.h"
 #include "app/widgets/CropPanel.h"
 #include "app/widgets/EditToolsWindow.h"
 #include "app/widgets/HintStatusBar.h"
 #include "app/widgets/MainWindow.h"
 #include "app/widgets/SpinLineEdit.h"
 #include "app/widgets/ViewWidget.h"
-#include "help/DesktopOpener.h"
-#include "hotkeys/FakeKeyGrabber.h"
+#include "platform/DesktopOpener.h"
+#include "platform/testing/FakeKeyGrabber.h"
 #include "settings/IniFile.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 
 #include <QUrl>
 
-#include "FakeDesktopOpener.h"
+#include "platform/testing/FakeDesktopOpener.h"
 #include "ScriptedDialogs.h"
 #include "help/AboutBox.h"
 #include "help/HomePage.h"

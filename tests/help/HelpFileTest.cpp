@@ -8,7 +8,7 @@
 
 #include <sys/stat.h>
 
-#include "FakeDesktopOpener.h"
+#include "platform/testing/FakeDesktopOpener.h"
 #include "ScriptedDialogs.h"
 #include "help/HelpDigest.h"
 #include "help/HelpFile.h"

@@ -20,8 +20,8 @@
 #include <QToolButton>
 #include <QWindow>
 
-#include "app/hotkeys/MakeGlobalKeyGrabber.h"
-#include "app/hotkeys/NavigationKeys.h"
+#include "platform/MakeGlobalKeyGrabber.h"
+#include "session/NavigationKeys.h"
 #include "app/widgets/CropPanel.h"
 #include "app/widgets/EditToolsWindow.h"
 #include "app/widgets/HintStatusBar.h"

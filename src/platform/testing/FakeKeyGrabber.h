@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/hotkeys/GlobalKeyGrabber.h"
+#include "platform/GlobalKeyGrabber.h"
 
 namespace picura::testing {
 

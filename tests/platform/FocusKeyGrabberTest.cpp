@@ -9,10 +9,10 @@
 
 #include <vector>
 
-#include "app/hotkeys/FocusKeyGrabber.h"
-#include "app/hotkeys/MakeGlobalKeyGrabber.h"
-#include "app/hotkeys/NavigationKeys.h"
-#include "app/hotkeys/X11KeyGrabber.h"
+#include "platform/FocusKeyGrabber.h"
+#include "platform/MakeGlobalKeyGrabber.h"
+#include "session/NavigationKeys.h"
+#include "platform/X11KeyGrabber.h"
 
 namespace picura {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/hotkeys/X11KeyGrabber.h"
+#include "platform/X11KeyGrabber.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

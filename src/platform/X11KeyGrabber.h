@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/hotkeys/GlobalKeyGrabber.h"
+#include "platform/GlobalKeyGrabber.h"
 
 struct xcb_connection_t;
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/hotkeys/GlobalKeyGrabber.h"
+#include "platform/GlobalKeyGrabber.h"
 
 namespace picura {
 

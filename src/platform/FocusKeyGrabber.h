@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "app/hotkeys/GlobalKeyGrabber.h"
+#include "platform/GlobalKeyGrabber.h"
 
 namespace picura {
 

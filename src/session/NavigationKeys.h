@@ -8,7 +8,7 @@ class QWindow;
 #include <functional>
 #include <memory>
 
-#include "app/hotkeys/GlobalKeyGrabber.h"
+#include "platform/GlobalKeyGrabber.h"
 
 namespace picura {
 

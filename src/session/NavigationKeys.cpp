@@ -1,4 +1,4 @@
-#include "app/hotkeys/NavigationKeys.h"
+#include "session/NavigationKeys.h"
 
 #include <QGuiApplication>
 #include <QWindow>

@@ -1,11 +1,11 @@
-#include "app/hotkeys/MakeGlobalKeyGrabber.h"
+#include "platform/MakeGlobalKeyGrabber.h"
 
 #include <QString>
 #include <QtGlobal>
 
-#include "app/hotkeys/FocusKeyGrabber.h"
-#include "app/hotkeys/LayeredKeyGrabber.h"
-#include "app/hotkeys/X11KeyGrabber.h"
+#include "platform/FocusKeyGrabber.h"
+#include "platform/LayeredKeyGrabber.h"
+#include "platform/X11KeyGrabber.h"
 
 namespace picura {
 

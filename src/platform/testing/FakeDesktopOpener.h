@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "help/DesktopOpener.h"
+#include "platform/DesktopOpener.h"
 
 namespace picura::test {
 

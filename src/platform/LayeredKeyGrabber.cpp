@@ -1,4 +1,4 @@
-#include "app/hotkeys/LayeredKeyGrabber.h"
+#include "platform/LayeredKeyGrabber.h"
 
 namespace picura {
 

@@ -16,10 +16,10 @@
 #include <ostream>
 #include <vector>
 
-#include "app/hotkeys/LayeredKeyGrabber.h"
-#include "app/hotkeys/MakeGlobalKeyGrabber.h"
-#include "app/hotkeys/NavigationKeys.h"
-#include "app/hotkeys/X11KeyGrabber.h"
+#include "platform/LayeredKeyGrabber.h"
+#include "platform/MakeGlobalKeyGrabber.h"
+#include "session/NavigationKeys.h"
+#include "platform/X11KeyGrabber.h"
 
 // Readable QStrings in failure messages.
 void PrintTo(const QString& text, std::ostream* os) {

@@ -1,4 +1,4 @@
-#include "app/hotkeys/FocusKeyGrabber.h"
+#include "platform/FocusKeyGrabber.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

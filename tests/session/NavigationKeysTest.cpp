@@ -8,9 +8,9 @@
 
 #include <vector>
 
-#include "FakeKeyGrabber.h"
-#include "app/hotkeys/LayeredKeyGrabber.h"
-#include "app/hotkeys/NavigationKeys.h"
+#include "platform/testing/FakeKeyGrabber.h"
+#include "platform/LayeredKeyGrabber.h"
+#include "session/NavigationKeys.h"
 
 namespace picura {
 namespace {

@@ -1,4 +1,4 @@
-#include "help/DesktopOpener.h"
+#include "platform/DesktopOpener.h"
 
 #include <QDesktopServices>
 

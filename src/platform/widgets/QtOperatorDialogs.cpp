@@ -1,4 +1,4 @@
-#include "app/widgets/QtOperatorDialogs.h"
+#include "platform/widgets/QtOperatorDialogs.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
