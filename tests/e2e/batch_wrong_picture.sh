@@ -52,13 +52,14 @@ is_blue() { local r g b; read -r r g b < <(colour_at "$@"); [ "$b" -gt 180 ] && 
 
 # 顺转 on the toolbar turns p1; the view shows red above blue.
 click_client "$wid" "${ROTATE_X:-205}" 20
-sleep 0.5
-window_shot "$wid" "$E2E_TMP/turned.png"
-view_crop "$E2E_TMP/turned.png" "$E2E_TMP/turned_view.png"
+view_turned() {
+    window_shot "$wid" "$E2E_TMP/turned.png" &&
+        view_crop "$E2E_TMP/turned.png" "$E2E_TMP/turned_view.png" &&
+        is_red "$E2E_TMP/turned_view.png" 120 60 && is_red "$E2E_TMP/turned_view.png" 290 60 &&
+        is_blue "$E2E_TMP/turned_view.png" 120 220 && is_blue "$E2E_TMP/turned_view.png" 290 220
+}
+wait_until 50 view_turned || fail "顺转 did not turn the picture"
 cp "$E2E_TMP/turned_view.png" "$SHOTS/batch_wrong_picture_turned.png"
-is_red "$E2E_TMP/turned_view.png" 120 60 && is_red "$E2E_TMP/turned_view.png" 290 60 &&
-    is_blue "$E2E_TMP/turned_view.png" 120 220 && is_blue "$E2E_TMP/turned_view.png" 290 220 ||
-    fail "顺转 did not turn the picture"
 
 # S to p2, D back to p1.
 xdotool key s
