@@ -70,22 +70,35 @@ Picture::Picture(QImage image) {
 }
 
 QImage Picture::scaledPart(int scaledW, int scaledH, const QRect& part) const {
+    QImage result;
+    scaledPartInto(scaledW, scaledH, part, &result);
+    return result;
+}
+
+bool Picture::scaledPartInto(int scaledW, int scaledH, const QRect& part, QImage* out) const {
     if (image_.isNull() || scaledW <= 0 || scaledH <= 0) {
-        return {};
+        *out = QImage();
+        return false;
     }
     const QRect clipped = part.intersected(QRect(0, 0, scaledW, scaledH));
     if (clipped.isEmpty()) {
-        return {};
+        *out = QImage();
+        return false;
     }
     const int srcW = image_.width();
     const int srcH = image_.height();
     if (scaledW == srcW && scaledH == srcH) {
-        return image_.copy(clipped);
+        *out = image_.copy(clipped);
+        return !out->isNull();
     }
-    QImage result(clipped.size(), QImage::Format_RGB32);
-    if (result.isNull()) {
-        return {};
+    // A buffer of the right size that nothing else shares is written over: no allocation, no fresh pages.
+    if (out->size() != clipped.size() || out->format() != QImage::Format_RGB32 || !out->isDetached()) {
+        *out = QImage(clipped.size(), QImage::Format_RGB32);
+        if (out->isNull()) {
+            return false;
+        }
     }
+    QImage& result = *out;
 
     // Start from the smallest halving that still has enough pixels for every output pixel.
     const QImage* level = &image_;
@@ -134,7 +147,7 @@ QImage Picture::scaledPart(int scaledW, int scaledH, const QRect& part) const {
     SplitRows(outH, threaded, [&](int from, int to) {
         scale::ScaleRows(scale::Kernel::Fast, *level, xt, yt, from, to, &result);
     });
-    return result;
+    return true;
 }
 
 }  // namespace picura

@@ -29,6 +29,10 @@ class Picture {
     // `part` is in the coordinates of the scaled picture and is clipped to it;
     // the result has the clipped part's size (null when nothing is left).
     QImage scaledPart(int scaledW, int scaledH, const QRect& part) const;
+    // The same into `out`, whose pixels are reused when it already has the
+    // part's size and shares them with no other image. False (and `out`
+    // null) when nothing is left or the pixels cannot be allocated.
+    bool scaledPartInto(int scaledW, int scaledH, const QRect& part, QImage* out) const;
     QImage scaled(int scaledW, int scaledH) const {
         return scaledPart(scaledW, scaledH, QRect(0, 0, scaledW, scaledH));
     }

@@ -40,10 +40,10 @@ bool ScaledViewCache::holds(const Picture& picture, QSize scaled, const QRect& a
 }
 
 void ScaledViewCache::clear() {
+    // The buffer itself stays for the next part of its size to be scaled into.
     key_ = 0;
     scaled_ = QSize();
     area_ = QRect();
-    pixels_ = QImage();
 }
 
 void ScaledViewCache::store(const QImage& image, const QRect& part) {
@@ -90,12 +90,12 @@ bool ScaledViewCache::draw(const Picture& picture, QSize scaled, QRect area, Dra
         }
         area_ = area;
     } else {
-        clear();
-        QImage part = picture.scaledPart(scaled.width(), scaled.height(), area);
-        if (part.size() != area.size()) {
+        // The old buffer is written over when it has the size (a zoom step in a view of the same size).
+        if (!picture.scaledPartInto(scaled.width(), scaled.height(), area, &pixels_) ||
+            pixels_.size() != area.size()) {
+            clear();
             return false;
         }
-        pixels_ = std::move(part);
         key_ = picture.image().cacheKey();
         scaled_ = scaled;
         area_ = area;

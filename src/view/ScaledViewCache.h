@@ -27,7 +27,8 @@ class ScaledViewCache {
     // `scaled` onto `target` with its top-left corner at `at`. Returns false when nothing could be drawn.
     bool draw(const Picture& picture, QSize scaled, QRect area, DrawingBoard& target, QPoint at);
 
-    // Forgets the pixels; the next draw scales the whole part.
+    // Forgets what the pixels show; the next draw scales the whole part (into the same buffer when the
+    // part has its size).
     void clear();
 
     // Scaled pixels made by the last draw (all of the area, or the strips a scroll exposed).
