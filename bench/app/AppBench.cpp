@@ -68,7 +68,7 @@ Photos& TwelveMegapixelPhotos() {
 void BM_KeyToShown(benchmark::State& st) {
     const bool prefetch = st.range(0) != 0;
     Photos& photos = TwelveMegapixelPhotos();
-    MainWindowState state;
+    Session state;
     state.frame = CropFrame{125, 34, 160, 210};
     ViewBoards boards(QSize(411, 279));
     NullDialogs dialogs;
@@ -106,9 +106,6 @@ class NullBatchPort : public BatchPort {
     void registerKeys() override {}
     void unregisterKeys() override {}
     void untickEditTools() override {}
-    void setBusy(bool) override {}
-    void playCropSound() override {}
-    void openNamingPrompt(const QString&) override {}
     bool openNameList() override { return false; }
 };
 
@@ -137,15 +134,16 @@ BatchFolder& TwentyFourMegapixelFolder() {
 void BM_BatchKeys(benchmark::State& st) {
     const bool reversal = st.range(0) != 0;
     BatchFolder& folder = TwentyFourMegapixelFolder();
-    MainWindowState state;
+    Session state;
     state.frame = CropFrame{125, 34, 160, 210};
-    state.settingsFolder = folder.dir.filePath(QStringLiteral("settings"));
     ViewBoards boards(QSize(411, 279));
     NullDialogs dialogs;
     NullPort port;
     NullBatchPort batchPort;
     MainActions actions(state, boards, dialogs, port);
-    BatchController batch(state, boards, actions, dialogs, batchPort);
+    SaveRoad road(dialogs);
+    BatchController batch(state, boards, actions, dialogs, batchPort, road);
+    batch.setSettingsFolder(folder.dir.filePath(QStringLiteral("settings")));
     BatchSettingsResult settings;
     settings.sourceFolder = folder.dir.filePath(QStringLiteral("in"));
     settings.saveFolder = folder.dir.filePath(QStringLiteral("out"));

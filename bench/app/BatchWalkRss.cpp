@@ -65,9 +65,6 @@ class NullBatchPort : public BatchPort {
     void registerKeys() override {}
     void unregisterKeys() override {}
     void untickEditTools() override {}
-    void setBusy(bool) override {}
-    void playCropSound() override {}
-    void openNamingPrompt(const QString&) override {}
     bool openNameList() override { return false; }
 };
 
@@ -121,15 +118,16 @@ int main(int argc, char** argv) {
                     probe.picture.isNull() ? "refused" : "taken");
     }
 
-    MainWindowState state;
+    Session state;
     state.frame = CropFrame{125, 34, 160, 210};
-    state.settingsFolder = dir.path();
     ViewBoards boards(QSize(411, 279));
     CountingDialogs dialogs;
     NullPort port;
     NullBatchPort batchPort;
     MainActions actions(state, boards, dialogs, port);
-    BatchController batch(state, boards, actions, dialogs, batchPort);
+    SaveRoad road(dialogs);
+    BatchController batch(state, boards, actions, dialogs, batchPort, road);
+    batch.setSettingsFolder(dir.path());
     BatchSettingsResult settings;
     settings.sourceFolder = dir.filePath(QStringLiteral("in"));
     settings.saveFolder = dir.filePath(QStringLiteral("out"));

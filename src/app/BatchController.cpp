@@ -5,31 +5,61 @@
 
 #include "batch/BatchSettings.h"
 #include "batch/widgets/BatchSettingsWindow.h"
-#include "output/EncodePicture.h"
 #include "output/Naming.h"
-#include "output/OutputFile.h"
 #include "output/OutputFormat.h"
-#include "output/SizeMessage.h"
 #include "platform/OperatorDialogs.h"
 #include "settings/TextNumber.h"
 #include "view/ViewRenderer.h"
 
 namespace picura {
 
-BatchController::BatchController(MainWindowState& state, ViewBoards& boards, MainActions& actions,
-                                 OperatorDialogs& dialogs, BatchPort& port)
-    : state_(state),
-      boards_(boards),
-      actions_(actions),
-      dialogs_(dialogs),
-      port_(port),
-      encode_([](const QImage& crop, OutputFormat format, double limitKb) {
-          return EncodePicture(crop, format, limitKb);
-      }) {
+namespace {
+
+// Marks the saved picture as cropped in the task file and shows the new caption.
+class MarkTaskAfterSave final : public AfterSaveStep {
+  public:
+    MarkTaskAfterSave(BatchCropTask* task, const PictureOrigin& origin, BatchPort& port, OperatorDialogs& dialogs)
+        : task_(task), origin_(origin), port_(port), dialogs_(dialogs) {}
+    void afterSave(const SaveTarget&) override {
+        if (!task_ || task_->count() == 0) {
+            return;
+        }
+        const bool opened = origin_.kind == PictureOrigin::Kind::OpenedFile;
+        port_.setCaption(task_->markCropped(opened ? PictureSource::OpenedFile : PictureSource::BatchPicture,
+                                            opened ? origin_.path : QString()));
+        if (!task_->writeError().isEmpty()) {
+            // The picture is saved, but the task file still says 未截图.
+            dialogs_.tell(task_->writeError(), QStringLiteral("提示"), MessageIcon::Warning);
+        }
+    }
+
+  private:
+    BatchCropTask* task_;
+    PictureOrigin origin_;
+    BatchPort& port_;
+    OperatorDialogs& dialogs_;
+};
+
+}  // namespace
+
+BatchController::BatchController(Session& session, ViewBoards& boards, MainActions& actions,
+                                 OperatorDialogs& dialogs, BatchPort& port, SaveRoad& road)
+    : session_(session), boards_(boards), actions_(actions), dialogs_(dialogs), port_(port), road_(road) {
     actions_.setPrefetch(&prefetch_);
+    // Cached pictures give way to whatever the session shows now.
+    session_.addListener([this](PictureChange) { prefetch_.setShown(session_.picture()); });
 }
 
 BatchController::~BatchController() = default;
+
+void BatchController::readSettings(const QString& settingsFolder) {
+    settingsFolder_ = settingsFolder;
+    settings_ = ReadBatchSettings(SettingsStore(settingsPath()), kBatchNamingCount);
+}
+
+QString BatchController::settingsPath() const {
+    return settingsFolder_ + QLatin1Char('/') + ini::kSettingsFileName;
+}
 
 bool BatchController::InCheckBoxPane(int x, int paneRight) {
     return LessOrEqual(paneRight - 160, x) && LessOrEqual(x, paneRight - 45);
@@ -39,7 +69,7 @@ void BatchController::onStatusLeftPress(int x, int paneRight) {
     if (!InCheckBoxPane(x, paneRight)) {
         return;
     }
-    if (state_.batchMode) {
+    if (active_) {
         switchOff();
     } else {
         switchOn();
@@ -53,15 +83,14 @@ void BatchController::onStatusRightPress(int x, int paneRight) {
 }
 
 void BatchController::ensureTask() {
-    if (!task_ || task_->sourceFolder() != state_.batch.sourceFolder) {
-        task_ = std::make_unique<BatchCropTask>(BatchCropTask::PathIn(state_.settingsFolder),
-                                                state_.batch.sourceFolder);
+    if (!task_ || task_->sourceFolder() != settings_.sourceFolder) {
+        task_ = std::make_unique<BatchCropTask>(BatchCropTask::PathIn(settingsFolder_), settings_.sourceFolder);
     }
 }
 
 void BatchController::switchOn() {
     port_.setBatchChecked(true);
-    if (!state_.batch.keepSettings) {
+    if (!settings_.keepSettings) {
         port_.openBatchSettings(true);
         return;
     }
@@ -69,11 +98,11 @@ void BatchController::switchOn() {
         port_.openBatchSettings(true);
         return;
     }
-    state_.batchMode = true;
-    const SettingsStore store(state_.settingsPath());
+    active_ = true;
+    const SettingsStore store(settingsPath());
     port_.setPixelTexts(store.read(ini::kBatchSection, ini::kPixelWidth),
                         store.read(ini::kBatchSection, ini::kPixelHeight));
-    if (state_.batch.format == QStringLiteral(".JPG")) {
+    if (settings_.format == QStringLiteral(".JPG")) {
         const JpgSizeOnResume jpg =
             ResumeJpgSize(store.read(ini::kBatchSection, ini::kJpgSize), port_.jpgText());
         switch (jpg.action) {
@@ -84,7 +113,7 @@ void BatchController::switchOn() {
             case JpgSizeOnResume::Action::Nothing: break;
         }
     }
-    const ResumeCheck check = CheckResume(state_.batch.sourceFolder, state_.batch.saveFolder);
+    const ResumeCheck check = CheckResume(settings_.sourceFolder, settings_.saveFolder);
     if (check.step == ResumeCheck::Step::SaveFolder || check.step == ResumeCheck::Step::SameFolder) {
         dialogs_.tell(check.message, check.title);
     }
@@ -97,26 +126,24 @@ void BatchController::switchOn() {
     ensureTask();
     task_->resume();
     show(BatchDirection::Current);
-    if (ModeAt(BatchNamingEntries(), state_.batch.namingIndex) == NamingMode::ExcelCell &&
-        !state_.nameListOpen) {
+    if (ModeAt(BatchNamingEntries(), settings_.namingIndex) == NamingMode::ExcelCell &&
+        !port_.nameList().windowOpen) {
         port_.openNameList();
     }
 }
 
 void BatchController::switchOff() {
-    state_.batchMode = false;
+    active_ = false;
     port_.setBatchChecked(false);
     port_.setCaption(kProgramCaption);
     if (task_) {
         task_->end();
     }
     prefetch_.want({});  // the pictures decoded ahead and kept give their memory back
-    shownPath_.clear();
     port_.unregisterKeys();
 }
 
 void BatchController::onNavigationKey(bool next) {
-    state_.source = PictureSource::BatchPicture;
     ensureTask();
     apply(task_->navigate(next ? BatchDirection::Next : BatchDirection::Previous));
 }
@@ -128,25 +155,18 @@ void BatchController::show(BatchDirection direction) {
 void BatchController::apply(const BatchView& view) {
     switch (view.outcome) {
         case BatchView::Outcome::Shown:
-            state_.source = PictureSource::BatchPicture;
             port_.setCaption(view.caption);
             // The picture being left is kept for a step back only while it is still
-            // the one decoded from its file: not once it was turned, marked, or
+            // the one decoded from its batch file: not once it was turned, marked, or
             // replaced by a pasted, opened or dropped picture.
-            if (state_.pictureLoaded && !shownPath_.isEmpty() &&
-                state_.picture.image().cacheKey() == shownKey_) {
-                prefetch_.remember(shownPath_, state_.picture);
+            if (session_.origin().kind == PictureOrigin::Kind::BatchPicture && session_.pixelsAsDecoded()) {
+                prefetch_.remember(session_.origin().path, session_.picture());
             }
-            shownPath_.clear();
-            if (actions_.loadPictureFile(view.picturePath)) {
-                shownPath_ = view.picturePath;
-                shownKey_ = state_.picture.image().cacheKey();
-            }
+            actions_.loadPictureFile(view.picturePath, PictureOrigin::Kind::BatchPicture);
             prefetchNeighbours();
             break;
         case BatchView::Outcome::Missing:
-            state_.source = PictureSource::BatchPicture;
-            actions_.clearView();
+            actions_.showLost(view.picturePath);
             port_.setCaption(view.caption);
             break;
         case BatchView::Outcome::AtFirst:
@@ -177,25 +197,25 @@ void BatchController::applySettings(const BatchSettingsResult& result) {
         dialogs_.tell(kSameFolderMessage, kSameFolderTitle);
         return;
     }
-    state_.batch.sourceFolder = result.sourceFolder;
-    state_.batch.saveFolder = result.saveFolder;
-    state_.batch.format = result.formatText;
-    state_.batch.namingIndex = result.namingIndex;
-    state_.batch.customPrefix = result.customPrefix;
-    state_.batch.sound = result.cropSound;
-    state_.batch.keepSettings = result.keepSettings;
+    settings_.sourceFolder = result.sourceFolder;
+    settings_.saveFolder = result.saveFolder;
+    settings_.format = result.formatText;
+    settings_.namingIndex = result.namingIndex;
+    settings_.customPrefix = result.customPrefix;
+    settings_.sound = result.cropSound;
+    settings_.keepSettings = result.keepSettings;
     ensureTask();
     if (task_->startOver() == 0) {
         dialogs_.tell(kNoPicturesMessage, kBatchMessageTitle);
     } else {
         show(BatchDirection::Current);
     }
-    state_.batchMode = true;
+    active_ = true;
     port_.setBatchChecked(true);
 }
 
 void BatchController::settingsClosed(bool confirmed) {
-    if (!confirmed && !state_.batchMode) {
+    if (!confirmed && !active_) {
         port_.setBatchChecked(false);
         port_.setCaption(kProgramCaption);
         port_.unregisterKeys();
@@ -203,18 +223,27 @@ void BatchController::settingsClosed(bool confirmed) {
 }
 
 QString BatchController::batchSave() {
-    const OutputFormat format = FormatFromExtension(state_.batch.format).value_or(OutputFormat::Jpg);
+    MarkTaskAfterSave mark(task_.get(), session_.origin(), port_, dialogs_);
+    PlaySoundAfterSave cutSound(sound_, settings_.sound, BuiltInSound::Cut);
+    return road_.save(boards_, session_.frame, session_.jpgLimitKb, [this] { return nameCrop(); },
+                      {&mark, &cutSound});
+}
+
+std::optional<SaveTarget> BatchController::nameCrop() {
+    const OutputFormat format = FormatFromExtension(settings_.format).value_or(OutputFormat::Jpg);
     NamingInputs in;
     in.flow = NamingFlow::BatchCrop;
-    in.mode = ModeAt(BatchNamingEntries(), state_.batch.namingIndex).value_or(NamingMode::SourceName);
-    in.folder = state_.batch.saveFolder;
+    in.mode = ModeAt(BatchNamingEntries(), settings_.namingIndex).value_or(NamingMode::SourceName);
+    in.folder = settings_.saveFolder;
     in.extension = FormatExtension(format);
-    in.prefix = state_.batch.customPrefix.trimmed();
-    in.sourceFileName = state_.source == PictureSource::OpenedFile ? FileNameOfPath(state_.openedPath)
-                        : task_                                    ? task_->currentName()
-                                                                   : QString();
-    in.nameList = NameListState{state_.nameListOpen, state_.workbookLoaded, state_.currentName};
-    in.settingsFolder = state_.settingsFolder;
+    in.prefix = settings_.customPrefix.trimmed();
+    // An opened or dropped picture is named after its own file; any other after the batch picture.
+    const PictureOrigin& origin = session_.origin();
+    in.sourceFileName = origin.kind == PictureOrigin::Kind::OpenedFile ? FileNameOfPath(origin.path)
+                        : task_                                        ? task_->currentName()
+                                                                       : QString();
+    in.nameList = port_.nameList();
+    in.settingsFolder = settingsFolder_;
     in.now = QDateTime::currentDateTime();
     const OutputTarget target = MakeOutputPath(in);
     if (target.stopped()) {
@@ -235,51 +264,14 @@ QString BatchController::batchSave() {
                               QStringLiteral("提示："));
                 break;
         }
-        return {};
+        return std::nullopt;
     }
-
     // With SourceName naming a save into the source folder would replace the photo.
-    if (SameFolder(state_.batch.sourceFolder, state_.batch.saveFolder)) {
+    if (SameFolder(settings_.sourceFolder, settings_.saveFolder)) {
         dialogs_.tell(kSameFolderMessage, kSameFolderTitle);
-        return {};
+        return std::nullopt;
     }
-
-    port_.setBusy(true);
-    if (state_.batch.sound) {
-        port_.playCropSound();
-    }
-    const QImage crop = CropFromView(boards_, state_.frame);
-    const EncodeResult encoded = encode_(crop, format, state_.jpgLimitKb);
-    QString error;
-    if (crop.isNull()) {
-        error = QStringLiteral("采集框的宽度或高度为0，没有可保存的图象。");
-    } else if (encoded.failed || encoded.bytes.isEmpty()) {
-        error = QStringLiteral("无法生成图片文件：%1").arg(target.path);  // nothing is written
-    } else {
-        error = WriteOutputFile(target.path, encoded.bytes);
-    }
-    QString taskError;
-    if (error.isEmpty() && task_ && task_->count() > 0) {
-        port_.setCaption(task_->markCropped(state_.source, state_.openedPath));
-        taskError = task_->writeError();
-    }
-    port_.setBusy(false);
-    if (!error.isEmpty()) {
-        dialogs_.tell(error, QStringLiteral("提示"), MessageIcon::Warning);
-        return {};
-    }
-    if (!taskError.isEmpty()) {
-        // The picture is saved, but the task file still says 未截图.
-        dialogs_.tell(taskError, QStringLiteral("提示"), MessageIcon::Warning);
-    }
-    if (format == OutputFormat::Jpg && !encoded.ok) {
-        dialogs_.message(SizeLimitMessage(encoded.lastSize), kSizeLimitTitle, MessageIcon::None,
-                         MessageButtons::Ok);
-    }
-    if (target.temporary) {
-        port_.openNamingPrompt(target.path);
-    }
-    return target.path;
+    return SaveTarget{target.path, format, target.temporary};
 }
 
 }  // namespace picura

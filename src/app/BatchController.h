@@ -6,16 +6,18 @@
 #include <memory>
 
 #include "app/MainActions.h"
-#include "app/MainWindowState.h"
 #include "app/PicturePrefetch.h"
 #include "batch/BatchTask.h"
-#include "output/JpegSizeSearch.h"
-#include "output/OutputFormat.h"
+#include "output/Naming.h"
+#include "output/SaveRoad.h"
+#include "session/Session.h"
+#include "settings/SettingsStore.h"
 #include "view/ViewBoards.h"
 
 namespace picura {
 
 class OperatorDialogs;
+class SoundPlayer;
 struct BatchSettingsResult;
 
 // What batch-crop mode needs from the Main window's widgets and windows.
@@ -32,22 +34,34 @@ class BatchPort {
     virtual void registerKeys() = 0;
     virtual void unregisterKeys() = 0;
     virtual void untickEditTools() = 0;
-    virtual void setBusy(bool busy) = 0;
-    virtual void playCropSound() = 0;
-    // The Naming prompt, modal, for the picture saved at `temporaryPath`.
-    virtual void openNamingPrompt(const QString& temporaryPath) = 0;
     // The Name list window (rosters from a workbook); false where there is none yet.
     virtual bool openNameList() = 0;
+    // The Name list's window, workbook and current name, for the names of the crops.
+    virtual NameListState nameList() const { return {}; }
 };
+
+// Number of entries in the batch naming list.
+inline constexpr int kBatchNamingCount = 6;
 
 // Batch-crop mode: switching it on and off from the status bar, resuming the
 // task of the last run, stepping through the folder with the navigation keys,
-// and the batch save.
+// and the batch save. It keeps the batch settings in memory.
 class BatchController {
   public:
-    BatchController(MainWindowState& state, ViewBoards& boards, MainActions& actions,
-                    OperatorDialogs& dialogs, BatchPort& port);
+    BatchController(Session& session, ViewBoards& boards, MainActions& actions, OperatorDialogs& dialogs,
+                    BatchPort& port, SaveRoad& road);
     ~BatchController();
+
+    // Reads the batch section of the settings in `settingsFolder`, where the task file lives too.
+    void readSettings(const QString& settingsFolder);
+    void setSettingsFolder(const QString& settingsFolder) { settingsFolder_ = settingsFolder; }
+    const QString& settingsFolder() const { return settingsFolder_; }
+    ModeSettings& settings() { return settings_; }
+    const ModeSettings& settings() const { return settings_; }
+    bool active() const { return active_; }
+    void setActive(bool active) { active_ = active; }
+    // The crop sound plays here when the batch settings switch it on.
+    void setSoundPlayer(SoundPlayer* player) { sound_ = player; }
 
     // Left press on the status bar at x; `paneRight` is R (outer width − width allowance).
     void onStatusLeftPress(int x, int paneRight);
@@ -67,10 +81,6 @@ class BatchController {
     // The batch save of "截图" (batch-crop mode on). Returns the path written.
     QString batchSave();
 
-    // The encoder of the batch save (tests put a failing one in its place).
-    using Encoder = std::function<EncodeResult(const QImage& crop, OutputFormat format, double limitKb)>;
-    void setEncoder(Encoder encoder) { encode_ = std::move(encoder); }
-
     BatchCropTask* task() const { return task_.get(); }
     PicturePrefetch& prefetch() { return prefetch_; }
 
@@ -80,17 +90,21 @@ class BatchController {
     void apply(const BatchView& view);
     void ensureTask();
     void prefetchNeighbours();
+    std::optional<SaveTarget> nameCrop();
+    QString settingsPath() const;
 
-    MainWindowState& state_;
+    Session& session_;
     ViewBoards& boards_;
     MainActions& actions_;
     OperatorDialogs& dialogs_;
     BatchPort& port_;
+    SaveRoad& road_;
+    SoundPlayer* sound_ = nullptr;
+    ModeSettings settings_;
+    QString settingsFolder_;
+    bool active_ = false;
     std::unique_ptr<BatchCropTask> task_;
-    Encoder encode_;
     PicturePrefetch prefetch_;
-    QString shownPath_;    // the batch picture shown, kept decoded when we move on
-    qint64 shownKey_ = 0;  // its pixels as decoded (QImage::cacheKey), to tell them from a changed picture
 };
 
 }  // namespace picura

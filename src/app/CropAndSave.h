@@ -2,7 +2,8 @@
 
 #include <QString>
 
-#include "app/MainWindowState.h"
+#include "output/SaveRoad.h"
+#include "session/Session.h"
 #include "view/ViewBoards.h"
 
 namespace picura {
@@ -11,8 +12,6 @@ class OperatorDialogs;
 
 inline const QString kSaveDialogTitle = QStringLiteral("采集框内图象另存为：");
 inline const QString kSaveDialogFilter = QStringLiteral("图片文件 (*.jpg *.bmp *.gif *.png)");
-inline const QString kEmptyFrameMessage =
-    QStringLiteral("采集框的宽度或高度为0，没有可保存的图象。请先设置输出图片的宽度和高度。");
 inline const QString kUnknownExtensionMessage =
     QStringLiteral("只能保存为jpg、jpeg、bmp、gif、png格式的图片，请在文件名后加上其中一种扩展名。");
 
@@ -27,12 +26,10 @@ struct SaveDialogMemory {
 // as the file name.)
 QString SaveStartFolder(const QString& desktop, const QString& pictures, const QString& home);
 
-// The interactive save of "截图" and toolbar "保存" (batch-crop mode off): asks
-// for a file name, takes the view's pixels inside the frame at the frame's
-// size, encodes them (JPEG under the size limit) and writes the file. Returns
-// the path written, or an empty text when nothing was written.
-QString CropAndSaveInteractive(const MainWindowState& state, const ViewBoards& boards,
-                               OperatorDialogs& dialogs, SaveDialogMemory& memory,
-                               const QString& startFolder);
+// The interactive save of "截图" and toolbar "保存" (batch-crop mode off): the
+// save road with the save dialog as its naming. Returns the path written, or an
+// empty text when nothing was written.
+QString CropAndSaveInteractive(const Session& session, const ViewBoards& boards, SaveRoad& road,
+                               OperatorDialogs& dialogs, SaveDialogMemory& memory, const QString& startFolder);
 
 }  // namespace picura

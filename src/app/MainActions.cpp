@@ -1,5 +1,6 @@
 #include "app/MainActions.h"
 
+#include "app/MainLayout.h"
 #include "app/PictureBudget.h"
 #include "app/PicturePrefetch.h"
 #include "imaging/Decode.h"
@@ -15,40 +16,40 @@ QString ManyFilesDroppedMessage(int count) {
     return QStringLiteral("您同时拖放了%1个文件，请每次只拖放一个文件。").arg(count);
 }
 
-MainActions::MainActions(MainWindowState& state, ViewBoards& boards, OperatorDialogs& dialogs,
-                         MainWindowPort& port)
-    : state_(state), boards_(boards), dialogs_(dialogs), port_(port) {}
+MainActions::MainActions(Session& session, ViewBoards& boards, OperatorDialogs& dialogs, MainWindowPort& port)
+    : session_(session), boards_(boards), dialogs_(dialogs), port_(port) {}
 
-bool MainActions::loadPictureFile(const QString& path) {
+bool MainActions::loadPictureFile(const QString& path, PictureOrigin::Kind kind) {
     boards_.display.clear();
     boards_.visible.clear();
-    state_.picture = Picture();
+    // The picture shown goes before the next one is decoded, so that both never take memory together.
+    session_.dropPicture(PictureOrigin{kind, path});
     const DecodeResult decoded =
         prefetch_ ? prefetch_->load(path) : DecodePictureFileChecked(path, PictureBudget().maxShownPixels(0));
     if (decoded.picture.isNull()) {
-        state_.pictureLoaded = false;
-        state_.view.horizontal = ScrollBarState{};
-        state_.view.vertical = ScrollBarState{};
         port_.showView();
         if (decoded.error == DecodeError::TooLarge) {
             dialogs_.tell(PictureTooLargeMessage(decoded.declaredSize), QStringLiteral("提示"));
         }
         return false;
     }
-    showNewPicture(decoded.picture);
+    showNewPicture(decoded.picture, PictureOrigin{kind, path});
     return true;
 }
 
-void MainActions::showNewPicture(const Picture& picture) {
-    state_.picture = picture;
-    state_.pictureLoaded = true;
-    if (prefetch_) {
-        prefetch_->setShown(picture);  // cached pictures give way to it
-    }
+void MainActions::showNewPicture(const Picture& picture, PictureOrigin origin) {
+    session_.replacePicture(picture, std::move(origin));
     port_.dropPendingText();
-    ShowNewPicture(state_.picture, state_.view, boards_, state_.frame, port_.frameColour());
+    ShowNewPicture(session_.picture(), session_.view, boards_, session_.frame, port_.frameColour());
     port_.showView();
     port_.focusView();
+}
+
+void MainActions::showLost(const QString& path) {
+    session_.dropPicture(PictureOrigin{PictureOrigin::Kind::BatchPicture, path});
+    boards_.display.clear();
+    boards_.visible.clear();
+    port_.showView();
 }
 
 void MainActions::openPictureDialog() {
@@ -60,10 +61,6 @@ void MainActions::openPictureDialog() {
         return;
     }
     loadPictureFile(*path);
-    if (state_.batchMode) {
-        state_.source = PictureSource::OpenedFile;
-        state_.openedPath = *path;
-    }
 }
 
 void MainActions::onFilesDropped(const QString& list) {
@@ -86,60 +83,56 @@ void MainActions::onFilesDropped(const QString& list) {
         return;
     }
     loadPictureFile(list);
-    if (state_.batchMode) {
-        state_.source = PictureSource::OpenedFile;
-        state_.openedPath = list;
-    }
 }
 
 void MainActions::rotateCurrentPicture(int angle) {
-    if (!state_.pictureLoaded) {
+    if (!session_.hasPicture()) {
         return;
     }
-    const QImage turned = RotatePicture(state_.picture.image(), angle, 0xFFFFFF);
+    const QImage turned = RotatePicture(session_.picture().image(), angle, 0xFFFFFF);
     if (turned.isNull()) {
         dialogs_.tell(kRotateFailedMessage, QStringLiteral("提示："));
         return;
     }
-    state_.picture = Picture(turned);
+    session_.editPicture(Picture(turned));
     renderView();
 }
 
 void MainActions::renderView() {
-    if (RenderView(state_.picture, state_.view, boards_, state_.frame, port_.frameColour())) {
+    if (RenderView(session_.picture(), session_.view, boards_, session_.frame, port_.frameColour())) {
         port_.showView();
     }
 }
 
 void MainActions::zoomBy(double factor) {
-    if (!state_.pictureLoaded) {
+    if (!session_.hasPicture()) {
         return;
     }
-    state_.buttonHeld = false;
-    StepZoom(state_.view, state_.picture.size(), factor);
+    buttonHeld_ = false;
+    StepZoom(session_.view, session_.picture().size(), factor);
     renderView();
     port_.focusView();
 }
 
 void MainActions::onWheel(int delta) {
-    if (!state_.pictureLoaded) {
+    if (!session_.hasPicture()) {
         return;
     }
     zoomBy(WheelZoomFactor(delta));
 }
 
 void MainActions::onScroll(int horizontalPosition, int verticalPosition) {
-    if (ApplyScroll(state_.picture, state_.view, boards_, state_.frame, port_.frameColour(),
+    if (ApplyScroll(session_.picture(), session_.view, boards_, session_.frame, port_.frameColour(),
                     horizontalPosition, verticalPosition)) {
         port_.showView();
     }
 }
 
 void MainActions::repaintView() {
-    if (!state_.pictureLoaded) {
+    if (!session_.hasPicture()) {
         return;
     }
-    RepaintView(boards_, state_.frame, port_.frameColour());
+    RepaintView(boards_, session_.frame, port_.frameColour());
     port_.showView();
 }
 
@@ -149,27 +142,27 @@ void MainActions::showMovedFrame() {
 
 void MainActions::onViewLeftDown(int x, int y) {
     port_.focusView();
-    if (!state_.pictureLoaded) {
+    if (!session_.hasPicture()) {
         return;
     }
     if (cursor_ == ViewCursor::Move) {
-        state_.buttonHeld = true;
-        state_.lastMouse = QPoint(x, y);
+        buttonHeld_ = true;
+        lastMouse_ = QPoint(x, y);
     }
 }
 
 void MainActions::onViewMouseMove(int x, int y) {
-    if (!state_.pictureLoaded) {
+    if (!session_.hasPicture()) {
         return;
     }
-    if (state_.buttonHeld) {
+    if (buttonHeld_) {
         if (cursor_ == ViewCursor::Move) {
-            DragFrame(state_.frame, state_.lastMouse, x, y);
+            DragFrame(session_.frame, lastMouse_, x, y);
             showMovedFrame();
         }
         return;
     }
-    const ViewCursor wanted = HitsFrame(state_.frame, x, y) ? ViewCursor::Move : ViewCursor::Arrow;
+    const ViewCursor wanted = HitsFrame(session_.frame, x, y) ? ViewCursor::Move : ViewCursor::Arrow;
     if (wanted != cursor_) {
         cursor_ = wanted;
         port_.setViewCursor(cursor_);
@@ -177,17 +170,17 @@ void MainActions::onViewMouseMove(int x, int y) {
 }
 
 void MainActions::onViewLeftUp(int, int) {
-    if (!state_.pictureLoaded) {
+    if (!session_.hasPicture()) {
         return;
     }
-    state_.buttonHeld = false;
+    buttonHeld_ = false;
 }
 
 bool MainActions::copyFrame() {
-    if (!clipboard_ || !state_.pictureLoaded) {
+    if (!clipboard_ || !session_.hasPicture()) {
         return false;
     }
-    const QImage crop = CropFromView(boards_, state_.frame);
+    const QImage crop = CropFromView(boards_, session_.frame);
     return !crop.isNull() && CopyPictureToClipboard(*clipboard_, crop);
 }
 
@@ -199,7 +192,7 @@ bool MainActions::pastePicture() {
     if (!pasted) {
         return false;  // keep the picture we have
     }
-    showNewPicture(*pasted);
+    showNewPicture(*pasted, PictureOrigin{PictureOrigin::Kind::Pasted, {}});
     return true;
 }
 
@@ -225,14 +218,14 @@ bool MainActions::onViewKey(int key, Qt::KeyboardModifiers modifiers) {
         case Qt::Key_Right:
         case Qt::Key_Up:
         case Qt::Key_Down: {
-            if (!state_.pictureLoaded) {
+            if (!session_.hasPicture()) {
                 return true;
             }
             const MoveDirection d = key == Qt::Key_Left    ? MoveDirection::Left
                                     : key == Qt::Key_Right ? MoveDirection::Right
                                     : key == Qt::Key_Up    ? MoveDirection::Up
                                                            : MoveDirection::Down;
-            MoveFrame(state_.frame, d);
+            MoveFrame(session_.frame, d);
             showMovedFrame();
             return true;
         }
@@ -242,37 +235,28 @@ bool MainActions::onViewKey(int key, Qt::KeyboardModifiers modifiers) {
 
 void MainActions::onViewResized(QSize viewSize) {
     boards_.resize(viewSize);
-    state_.viewCentre = ViewCentre(viewSize);
-    const QPoint topLeft = CentredFrameTopLeft(state_.viewCentre, state_.frame.width, state_.frame.height);
-    state_.frame.left = topLeft.x();
-    state_.frame.top = topLeft.y();
-    if (state_.pictureLoaded) {
+    session_.viewCentre = ViewCentre(viewSize);
+    const QPoint topLeft = CentredFrameTopLeft(session_.viewCentre, session_.frame.width, session_.frame.height);
+    session_.frame.left = topLeft.x();
+    session_.frame.top = topLeft.y();
+    if (session_.hasPicture()) {
         renderView();
     } else {
         port_.showView();
     }
 }
 
-QString MainActions::viewHint(bool navigationKeysRegistered, bool textInputVisible) const {
-    if (!state_.pictureLoaded) {
+QString MainActions::viewHint(bool navigationKeysRegistered, bool textInputVisible,
+                              const QString& currentHint) const {
+    if (!session_.hasPicture()) {
         return kStartHint;
     }
     if (textInputVisible) {
-        return state_.currentHint;
+        return currentHint;
     }
     return navigationKeysRegistered
                ? QStringLiteral("A键或S键：下一图片   D键或F键：上一图片        滚动鼠标滚轮可缩放图片")
                : QStringLiteral("滚动鼠标滚轮可缩放图片");
-}
-
-}  // namespace picura
-
-namespace picura {
-
-void MainActions::clearView() {
-    boards_.display.clear();
-    boards_.visible.clear();
-    port_.showView();
 }
 
 }  // namespace picura

@@ -4,7 +4,7 @@
 #include <QSize>
 #include <QString>
 
-#include "app/MainWindowState.h"
+#include "session/Session.h"
 #include "view/ViewBoards.h"
 
 namespace picura {
@@ -32,26 +32,30 @@ class MainWindowPort {
 };
 
 // The Main window's operations on pictures and the view: loading, dropping,
-// turning, zooming, scrolling, moving the frame. They change the state and
+// turning, zooming, scrolling, moving the frame. They change the session and
 // the boards and tell the port what to show.
 class MainActions {
   public:
-    MainActions(MainWindowState& state, ViewBoards& boards, OperatorDialogs& dialogs, MainWindowPort& port);
+    MainActions(Session& session, ViewBoards& boards, OperatorDialogs& dialogs, MainWindowPort& port);
 
     // Loading (failures leave the view empty and nothing loaded; only a picture
     // refused for its size is told to the operator).
-    bool loadPictureFile(const QString& path);
+    // `kind` says where the file belongs (opened, dropped or a batch picture).
+    bool loadPictureFile(const QString& path,
+                         PictureOrigin::Kind kind = PictureOrigin::Kind::OpenedFile);
     void openPictureDialog();
     // The dropped paths as one text separated by CR LF.
     void onFilesDropped(const QString& list);
     // +90 clockwise, -90 counter-clockwise.
     void rotateCurrentPicture(int angle);
     // Makes `picture` the current one and fits it into the view (paste, photo).
-    void showNewPicture(const Picture& picture);
+    void showNewPicture(const Picture& picture, PictureOrigin origin);
 
     // Zoom: the toolbar and the minus/plus keys multiply by a factor; the wheel by 1 − 0.02 n.
     void zoomBy(double factor);
     void onWheel(int delta);
+    // A scroll bar's slider was taken: a frame drag under way ends.
+    void onSliderPressed() { buttonHeld_ = false; }
     // A scroll bar moved to these positions.
     void onScroll(int horizontalPosition, int verticalPosition);
 
@@ -67,8 +71,8 @@ class MainActions {
     void onViewResized(QSize viewSize);
     // The frame moved or changed size: place the crop board and show it.
     void showMovedFrame();
-    // Clears both view boards; the picture itself is kept (a batch picture that disappeared).
-    void clearView();
+    // No picture, and the view empty: a batch picture that disappeared from its folder.
+    void showLost(const QString& path);
     // Copy the display board to the visible board and draw the outline.
     void repaintView();
     // Draw the picture again at the current zoom.
@@ -85,20 +89,24 @@ class MainActions {
     bool pastePicture();
 
     ViewCursor cursor() const { return cursor_; }
-    // The view's hint after the mouse moved over it.
-    QString viewHint(bool navigationKeysRegistered, bool textInputVisible) const;
+    // The view's hint after the mouse moved over it; `currentHint` stays while text is typed.
+    QString viewHint(bool navigationKeysRegistered, bool textInputVisible, const QString& currentHint) const;
 
   private:
-    MainWindowState& state_;
+    Session& session_;
     ViewBoards& boards_;
     OperatorDialogs& dialogs_;
     MainWindowPort& port_;
     ViewCursor cursor_ = ViewCursor::Arrow;
     PicturePrefetch* prefetch_ = nullptr;
     ClipboardPort* clipboard_ = nullptr;
+    bool buttonHeld_ = false;  // the frame is being dragged
+    QPoint lastMouse_;
 };
 
 // The messages of this part.
+// The hint shown at start-up and whenever there is no picture.
+inline const QString kStartHint = QStringLiteral("您可以打开一图片文件或通过拍照来采集头像");
 inline const QString kNoPictureMessage = QStringLiteral("请打开一张图片或拍照一幅图象再进行操作。");
 inline const QString kRotateFailedMessage = QStringLiteral("旋转失败！");
 inline const QString kWrongDropMessage =

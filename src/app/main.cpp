@@ -9,6 +9,7 @@
 
 #include "app/widgets/MainWindow.h"
 #include "platform/widgets/QtOperatorDialogs.h"
+#include "platform/AlsaSoundPlayer.h"
 #include "platform/DesktopOpener.h"
 #include "platform/ClipboardPort.h"
 
@@ -31,10 +32,13 @@ int main(int argc, char* argv[]) {
     picura::QtOperatorDialogs dialogs;
     picura::SystemDesktopOpener opener;
     picura::QtClipboard clipboard;
+    // Where the desktop has no sound device the player plays nothing and the program goes on.
+    picura::AlsaSoundPlayer sound;
     picura::MainWindow::Services services;
     services.dialogs = &dialogs;
     services.opener = &opener;
     services.clipboard = &clipboard;
+    services.sound = &sound;
     services.programFolder = QCoreApplication::applicationDirPath();
     services.fallbackSettingsBase = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     picura::MainWindow window(services);

@@ -34,17 +34,12 @@ class FakeBatchPort : public BatchPort {
     void registerKeys() override { keys = true; }
     void unregisterKeys() override { keys = false; }
     void untickEditTools() override {}
-    void setBusy(bool) override {}
-    void playCropSound() override { ++sounds; }
-    void openNamingPrompt(const QString& path) override { prompts << path; }
     bool openNameList() override { return false; }
 
     QString caption, width, height, jpg = QStringLiteral("500");
     bool checked = false;
     bool keys = false;
-    int sounds = 0;
     std::vector<bool> settingsOpened;
-    QStringList prompts;
 };
 
 class BatchControllerTest : public ::testing::Test {
@@ -53,11 +48,11 @@ class BatchControllerTest : public ::testing::Test {
         QDir(root.path()).mkpath(QStringLiteral("in"));
         QDir(root.path()).mkpath(QStringLiteral("out"));
         QDir(root.path()).mkpath(QStringLiteral("settings"));
-        state.settingsFolder = root.filePath(QStringLiteral("settings"));
-        state.frame = CropFrame{125, 34, 160, 210};
-        state.batch.sourceFolder = root.filePath(QStringLiteral("in"));
-        state.batch.saveFolder = root.filePath(QStringLiteral("out"));
-        state.batch.namingIndex = 2;  // sequence
+        batch.setSettingsFolder(root.filePath(QStringLiteral("settings")));
+        session.frame = CropFrame{125, 34, 160, 210};
+        batch.settings().sourceFolder = root.filePath(QStringLiteral("in"));
+        batch.settings().saveFolder = root.filePath(QStringLiteral("out"));
+        batch.settings().namingIndex = 2;  // sequence
         for (const char* name : {"a10.jpg", "a2.png", "a1.jpg"}) {
             test::MakePhotoLike(320, 240, name[1])
                 .save(root.filePath(QStringLiteral("in/") + QString::fromUtf8(name)));
@@ -67,8 +62,8 @@ class BatchControllerTest : public ::testing::Test {
     QString out(const QString& name) const { return root.filePath(QStringLiteral("out/") + name); }
     BatchSettingsResult settingsResult() const {
         BatchSettingsResult r;
-        r.sourceFolder = state.batch.sourceFolder;
-        r.saveFolder = state.batch.saveFolder;
+        r.sourceFolder = batch.settings().sourceFolder;
+        r.saveFolder = batch.settings().saveFolder;
         r.formatText = QStringLiteral(".JPG");
         r.namingIndex = 2;
         r.keepSettings = true;
@@ -76,13 +71,18 @@ class BatchControllerTest : public ::testing::Test {
     }
 
     QTemporaryDir root;
-    MainWindowState state;
+    Session session;
     ViewBoards boards{QSize(411, 279)};
     test::ScriptedDialogs dialogs;
     test::FakeMainPort mainPort;
     FakeBatchPort port;
-    MainActions actions{state, boards, dialogs, mainPort};
-    BatchController batch{state, boards, actions, dialogs, port};
+    QStringList prompts;
+    SaveRoad road{dialogs, SaveRoad::Hooks{{}, [this](const QString& path) { prompts << path; }}};
+    MainActions actions{session, boards, dialogs, mainPort};
+    BatchController batch{session, boards, actions, dialogs, port, road};
+    QString settingsPath() const {
+        return batch.settingsFolder() + QLatin1Char('/') + ini::kSettingsFileName;
+    }
 };
 
 TEST_F(BatchControllerTest, CheckBoxPaneIsBetweenRMinus160AndRMinus45) {
@@ -100,24 +100,24 @@ TEST_F(BatchControllerTest, WithoutKeptSettingsTheSettingsWindowOpens) {
     EXPECT_TRUE(port.checked);
     ASSERT_EQ(port.settingsOpened.size(), 1u);
     EXPECT_TRUE(port.settingsOpened[0]);
-    EXPECT_FALSE(state.batchMode);
+    EXPECT_FALSE(batch.active());
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST_F(BatchControllerTest, ConfirmedSettingsStartATaskAndSaveInSequence) {
     batch.applySettings(settingsResult());
-    EXPECT_TRUE(state.batchMode);
+    EXPECT_TRUE(batch.active());
     EXPECT_TRUE(port.checked);
     // Natural order: a1, a2, a10.
     EXPECT_EQ(port.caption, QStringLiteral(" 当前文件：a1.jpg  未截图"));
-    EXPECT_TRUE(state.pictureLoaded);
+    EXPECT_TRUE(session.hasPicture());
     EXPECT_EQ(batch.batchSave(), out(QStringLiteral("0001.jpg")));
     EXPECT_EQ(port.caption, QStringLiteral(" 当前文件：a1.jpg  已截图"));
     batch.onNavigationKey(true);
     EXPECT_EQ(port.caption, QStringLiteral(" 当前文件：a2.png  未截图"));
     EXPECT_EQ(batch.batchSave(), out(QStringLiteral("0002.jpg")));
     EXPECT_EQ(QImageReader(out(QStringLiteral("0002.jpg"))).size(), QSize(160, 210));
-    const QString taskFile = BatchCropTask::PathIn(state.settingsFolder);
+    const QString taskFile = BatchCropTask::PathIn(batch.settingsFolder());
     EXPECT_EQ(ReadIniValue(taskFile, QStringLiteral("2"), QStringLiteral("操作记录")),
               QStringLiteral("已截图"));
     EXPECT_EQ(ReadIniValue(taskFile, QStringLiteral("3"), QStringLiteral("操作记录")),
@@ -158,38 +158,39 @@ TEST_F(BatchControllerTest, ResumesTheStoredTaskWithYes) {
     batch.switchOff();
     EXPECT_EQ(port.caption, QStringLiteral("Picura V2.8"));
     EXPECT_FALSE(port.keys);
-    EXPECT_FALSE(state.batchMode);
+    EXPECT_FALSE(batch.active());
 
     // A new run of the program: new controller, same settings folder.
-    MainWindowState next;
-    next.settingsFolder = state.settingsFolder;
-    next.frame = state.frame;
-    next.batch = state.batch;
-    next.batch.keepSettings = true;
-    SettingsStore store(next.settingsPath());
+    Session next;
+    next.frame = session.frame;
+    SettingsStore store(settingsPath());
     store.write(ini::kBatchSection, ini::kPixelWidth, QStringLiteral("295"));
     store.write(ini::kBatchSection, ini::kPixelHeight, QStringLiteral("413"));
     store.write(ini::kBatchSection, ini::kJpgSize, QStringLiteral("30"));
     ViewBoards nextBoards{QSize(411, 279)};
     MainActions nextActions{next, nextBoards, dialogs, mainPort};
     FakeBatchPort nextPort;
-    BatchController resumed{next, nextBoards, nextActions, dialogs, nextPort};
+    SaveRoad nextRoad{dialogs};
+    BatchController resumed{next, nextBoards, nextActions, dialogs, nextPort, nextRoad};
+    resumed.setSettingsFolder(batch.settingsFolder());
+    resumed.settings() = batch.settings();
+    resumed.settings().keepSettings = true;
     dialogs.answers.push_back(MessageAnswer::Yes);
     resumed.onStatusLeftPress(500, 586);
     EXPECT_EQ(dialogs.shown.back().text, QStringLiteral("是否沿用上次批量截图设置，并继续上次操作？"));
     EXPECT_EQ(dialogs.shown.back().title, QStringLiteral("询问："));
-    EXPECT_TRUE(next.batchMode);
+    EXPECT_TRUE(resumed.active());
     EXPECT_TRUE(nextPort.keys);
     EXPECT_EQ(nextPort.width, QStringLiteral("295"));
     EXPECT_EQ(nextPort.height, QStringLiteral("413"));
     EXPECT_EQ(nextPort.jpg, QStringLiteral("30"));
     EXPECT_EQ(nextPort.caption, QStringLiteral(" 当前文件：a10.jpg  未截图"));
-    EXPECT_TRUE(next.pictureLoaded);
+    EXPECT_TRUE(next.hasPicture());
 }
 
 TEST_F(BatchControllerTest, ResumeWithAMissingSaveFolderSaysSoAndOpensTheSettings) {
-    state.batch.keepSettings = true;
-    state.batch.saveFolder.clear();
+    batch.settings().keepSettings = true;
+    batch.settings().saveFolder.clear();
     dialogs.answers.push_back(MessageAnswer::Yes);
     batch.onStatusLeftPress(500, 586);
     EXPECT_EQ(dialogs.messages().last(), QStringLiteral("批量截图保存目录尚未设置，请先设置。"));
@@ -202,9 +203,9 @@ TEST_F(BatchControllerTest, AskEachTimeSavesToTheTemporaryFileAndOpensThePrompt)
     r.namingIndex = 4;
     batch.applySettings(r);
     const QString path = batch.batchSave();
-    EXPECT_EQ(path, state.settingsFolder + QStringLiteral("/临时C.jpg"));
+    EXPECT_EQ(path, batch.settingsFolder() + QStringLiteral("/临时C.jpg"));
     EXPECT_TRUE(QFile::exists(path));
-    EXPECT_EQ(port.prompts, QStringList{path});
+    EXPECT_EQ(prompts, QStringList{path});
 }
 
 TEST_F(BatchControllerTest, NavigationPrefetchesTheNeighbours) {
@@ -215,7 +216,7 @@ TEST_F(BatchControllerTest, NavigationPrefetchesTheNeighbours) {
     }
     EXPECT_TRUE(batch.prefetch().ready(next));
     batch.onNavigationKey(true);
-    EXPECT_EQ(state.picture.size(), QSize(320, 240));
+    EXPECT_EQ(session.picture().size(), QSize(320, 240));
     // The picture just left is kept for a step back.
     EXPECT_TRUE(batch.prefetch().ready(in(QStringLiteral("a1.jpg"))));
     // Batch mode off: nothing is kept or decoded ahead any more.
@@ -225,13 +226,13 @@ TEST_F(BatchControllerTest, NavigationPrefetchesTheNeighbours) {
 }
 
 // The batch picture `name` exactly as its file decodes.
-::testing::AssertionResult ShowsFileAsOnDisk(const MainWindowState& state, const QString& path) {
+::testing::AssertionResult ShowsFileAsOnDisk(const Session& session, const QString& path) {
     const Picture onDisk = DecodePictureFile(path);
-    if (state.picture.size() != onDisk.size()) {
+    if (session.picture().size() != onDisk.size()) {
         return ::testing::AssertionFailure()
-               << "size " << state.picture.width() << "x" << state.picture.height();
+               << "size " << session.picture().width() << "x" << session.picture().height();
     }
-    if (state.picture.image() != onDisk.image()) {
+    if (session.picture().image() != onDisk.image()) {
         return ::testing::AssertionFailure() << "other pixels";
     }
     return ::testing::AssertionSuccess();
@@ -239,20 +240,20 @@ TEST_F(BatchControllerTest, NavigationPrefetchesTheNeighbours) {
 
 TEST_F(BatchControllerTest, ComingBackShowsTheBatchPictureAsOnDiskNotWhatReplacedIt) {
     batch.applySettings(settingsResult());
-    ASSERT_TRUE(ShowsFileAsOnDisk(state, in(QStringLiteral("a1.jpg"))));
+    ASSERT_TRUE(ShowsFileAsOnDisk(session, in(QStringLiteral("a1.jpg"))));
     // Turned (顺转), then S, D: the turned picture was never kept under a1's name.
     actions.rotateCurrentPicture(90);
-    ASSERT_EQ(state.picture.size(), QSize(240, 320));
+    ASSERT_EQ(session.picture().size(), QSize(240, 320));
     batch.onNavigationKey(true);
     batch.onNavigationKey(false);
     EXPECT_EQ(port.caption, QStringLiteral(" 当前文件：a1.jpg  未截图"));
-    EXPECT_TRUE(ShowsFileAsOnDisk(state, in(QStringLiteral("a1.jpg"))));
+    EXPECT_TRUE(ShowsFileAsOnDisk(session, in(QStringLiteral("a1.jpg"))));
 
     // A pasted picture (or a photo) in its place, then S, D.
-    actions.showNewPicture(Picture(test::MakeSolid(50, 60, qRgb(255, 0, 0))));
+    actions.showNewPicture(Picture(test::MakeSolid(50, 60, qRgb(255, 0, 0))), {PictureOrigin::Kind::Pasted, {}});
     batch.onNavigationKey(true);
     batch.onNavigationKey(false);
-    EXPECT_TRUE(ShowsFileAsOnDisk(state, in(QStringLiteral("a1.jpg"))));
+    EXPECT_TRUE(ShowsFileAsOnDisk(session, in(QStringLiteral("a1.jpg"))));
 
     // A file opened over it, then S, D; then the crop is a1's.
     const QString other = root.filePath(QStringLiteral("other.png"));
@@ -260,7 +261,7 @@ TEST_F(BatchControllerTest, ComingBackShowsTheBatchPictureAsOnDiskNotWhatReplace
     actions.loadPictureFile(other);
     batch.onNavigationKey(true);
     batch.onNavigationKey(false);
-    EXPECT_TRUE(ShowsFileAsOnDisk(state, in(QStringLiteral("a1.jpg"))));
+    EXPECT_TRUE(ShowsFileAsOnDisk(session, in(QStringLiteral("a1.jpg"))));
     batch.batchSave();
     const QImage saved(out(QStringLiteral("0001.jpg")));
     ASSERT_FALSE(saved.isNull());
@@ -274,7 +275,7 @@ TEST_F(BatchControllerTest, ComingBackShowsTheBatchPictureAsOnDiskNotWhatReplace
 
 TEST_F(BatchControllerTest, AnEncoderFailureWritesNothingMarksNothingAndIsTold) {
     batch.applySettings(settingsResult());
-    batch.setEncoder([](const QImage&, OutputFormat, double) {
+    road.setEncoder([](const QImage&, OutputFormat, double) {
         EncodeResult failed;
         failed.failed = true;
         return failed;
@@ -293,7 +294,7 @@ TEST_F(BatchControllerTest, ATaskFileThatCannotBeWrittenAfterASaveIsTold) {
     batch.applySettings(settingsResult());
     const int before = static_cast<int>(dialogs.shown.size());
     // Something that is no file now stands where the task file was: it cannot be replaced.
-    const QString taskFile = BatchCropTask::PathIn(state.settingsFolder);
+    const QString taskFile = BatchCropTask::PathIn(batch.settingsFolder());
     ASSERT_TRUE(QFile::remove(taskFile));
     ASSERT_TRUE(QDir().mkpath(taskFile + QStringLiteral("/x")));
     EXPECT_EQ(batch.batchSave(), out(QStringLiteral("0001.jpg")));
@@ -305,9 +306,9 @@ TEST_F(BatchControllerTest, ATaskFileThatCannotBeWrittenAfterASaveIsTold) {
 
 TEST_F(BatchControllerTest, ASaveFolderThatIsTheSourceFolderIsRefusedOnResumeAndOnSave) {
     // Written by hand as "…/in/.", with SourceName naming: the crops would replace the photos.
-    state.batch.keepSettings = true;
-    state.batch.namingIndex = IndexOfMode(BatchNamingEntries(), NamingMode::SourceName);
-    state.batch.saveFolder = state.batch.sourceFolder + QStringLiteral("/.");
+    batch.settings().keepSettings = true;
+    batch.settings().namingIndex = IndexOfMode(BatchNamingEntries(), NamingMode::SourceName);
+    batch.settings().saveFolder = batch.settings().sourceFolder + QStringLiteral("/.");
     const QByteArray photo = [&] {
         QFile f(in(QStringLiteral("a1.jpg")));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -319,15 +320,15 @@ TEST_F(BatchControllerTest, ASaveFolderThatIsTheSourceFolderIsRefusedOnResumeAnd
     EXPECT_EQ(dialogs.lastMessage()->title, QStringLiteral("提醒："));
     ASSERT_EQ(port.settingsOpened.size(), 1u);
     EXPECT_FALSE(port.keys);
-    EXPECT_FALSE(state.pictureLoaded);
+    EXPECT_FALSE(session.hasPicture());
 
     // Started some other way, the save itself still refuses.
-    state.batch.saveFolder = root.filePath(QStringLiteral("out"));
+    batch.settings().saveFolder = root.filePath(QStringLiteral("out"));
     BatchSettingsResult r = settingsResult();
-    r.namingIndex = state.batch.namingIndex;
+    r.namingIndex = batch.settings().namingIndex;
     batch.applySettings(r);
-    ASSERT_TRUE(state.pictureLoaded);
-    state.batch.saveFolder = state.batch.sourceFolder + QStringLiteral("/");
+    ASSERT_TRUE(session.hasPicture());
+    batch.settings().saveFolder = batch.settings().sourceFolder + QStringLiteral("/");
     EXPECT_EQ(batch.batchSave(), QString());
     EXPECT_EQ(dialogs.messages().last(),
               QStringLiteral("待截图文件夹不可再用于保存截图，请换一个文件夹保存截图。"));
@@ -337,9 +338,9 @@ TEST_F(BatchControllerTest, ASaveFolderThatIsTheSourceFolderIsRefusedOnResumeAnd
 }
 
 TEST_F(BatchControllerTest, ResumeLeavesANegativeStoredJpgSizeAlone) {
-    state.batch.keepSettings = true;
-    state.batch.format = QStringLiteral(".JPG");
-    const SettingsStore store(state.settingsPath());
+    batch.settings().keepSettings = true;
+    batch.settings().format = QStringLiteral(".JPG");
+    const SettingsStore store(settingsPath());
     for (const auto& [stored, box, kept] :
          {std::tuple{"-4", "500", "-4"}, std::tuple{"0", "500", "500"}, std::tuple{"30", "30", "30"}}) {
         SCOPED_TRACE(stored);
@@ -385,7 +386,7 @@ TEST_F(BatchControllerTest, APictureTooLargeForMemoryIsToldAndNotOpened) {
     batch.onNavigationKey(true);
     batch.onNavigationKey(true);  // a1, a2, a10, a15
     EXPECT_EQ(port.caption, QStringLiteral(" 当前文件：a15.bmp  未截图"));
-    EXPECT_FALSE(state.pictureLoaded);
+    EXPECT_FALSE(session.hasPicture());
     ASSERT_NE(dialogs.lastMessage(), nullptr);
     EXPECT_EQ(dialogs.lastMessage()->text,
               QStringLiteral("图片太大（15800×15800像素），超出了可用内存，无法打开。"));

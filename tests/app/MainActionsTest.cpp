@@ -9,6 +9,7 @@
 #include "app/MainActions.h"
 #include "imaging/Encode.h"
 #include "platform/ClipboardPort.h"
+#include "session/Session.h"
 
 using namespace picura;
 
@@ -16,7 +17,7 @@ namespace {
 
 class MainActionsTest : public ::testing::Test {
   protected:
-    MainActionsTest() { state.frame = CropFrame{125, 34, 160, 210}; }
+    MainActionsTest() { session.frame = CropFrame{125, 34, 160, 210}; }
     QString writePicture(const QString& name, const QImage& image, const char* format) {
         const QString path = dir.filePath(name);
         QImageWriter w(path, format);
@@ -25,23 +26,23 @@ class MainActionsTest : public ::testing::Test {
     }
 
     QTemporaryDir dir;
-    MainWindowState state;
+    Session session;
     ViewBoards boards{QSize(411, 279)};
     test::ScriptedDialogs dialogs;
     test::FakeMainPort port;
-    MainActions actions{state, boards, dialogs, port};
+    MainActions actions{session, boards, dialogs, port};
 };
 
 TEST_F(MainActionsTest, LoadFitsAndCentresThePicture) {
     // A PNG named .jpg loads by its content.
     const QString path = writePicture(QStringLiteral("photo.jpg"), test::MakePhotoLike(400, 300), "png");
     ASSERT_TRUE(actions.loadPictureFile(path));
-    EXPECT_TRUE(state.pictureLoaded);
-    EXPECT_DOUBLE_EQ(state.view.zoom, 279.0 / 300.0);
-    EXPECT_EQ(state.view.scaledWidth, 372);
-    EXPECT_EQ(state.view.scaledHeight, 279);
-    EXPECT_EQ(state.view.displayOffsetX, 19);
-    EXPECT_FALSE(state.view.horizontal.enabled);
+    EXPECT_TRUE(session.hasPicture());
+    EXPECT_DOUBLE_EQ(session.view.zoom, 279.0 / 300.0);
+    EXPECT_EQ(session.view.scaledWidth, 372);
+    EXPECT_EQ(session.view.scaledHeight, 279);
+    EXPECT_EQ(session.view.displayOffsetX, 19);
+    EXPECT_FALSE(session.view.horizontal.enabled);
     EXPECT_EQ(port.textDropped, 1);
     EXPECT_GE(port.focused, 1);
     // The outline is drawn around the frame on the visible board.
@@ -56,8 +57,8 @@ TEST_F(MainActionsTest, FailedLoadLeavesNoPicture) {
     bad.write("\xFF\xD8\xFF\xE0 not really");
     bad.close();
     EXPECT_FALSE(actions.loadPictureFile(bad.fileName()));
-    EXPECT_FALSE(state.pictureLoaded);
-    EXPECT_TRUE(state.picture.isNull());
+    EXPECT_FALSE(session.hasPicture());
+    EXPECT_TRUE(session.picture().isNull());
     EXPECT_EQ(boards.visible.image().pixel(200, 100), kBoardBackground);
     EXPECT_TRUE(dialogs.shown.empty());
 }
@@ -75,16 +76,15 @@ TEST_F(MainActionsTest, DropAcceptsOneFileOfTheFiveExtensions) {
     const QString upper = writePicture(QStringLiteral("A.JPG"), test::MakePhotoLike(30, 20), "jpeg");
     actions.onFilesDropped(upper);
     EXPECT_EQ(static_cast<int>(dialogs.shown.size()), before);
-    EXPECT_TRUE(state.pictureLoaded);
+    EXPECT_TRUE(session.hasPicture());
 }
 
-TEST_F(MainActionsTest, DropInBatchModeMarksAnOpenedFileEvenWhenItFails) {
-    state.batchMode = true;
+TEST_F(MainActionsTest, ADropMarksAnOpenedFileEvenWhenItFails) {
     const QString path = dir.filePath(QStringLiteral("missing.jpeg"));
     actions.onFilesDropped(path);
-    EXPECT_FALSE(state.pictureLoaded);
-    EXPECT_EQ(state.source, PictureSource::OpenedFile);
-    EXPECT_EQ(state.openedPath, path);
+    EXPECT_FALSE(session.hasPicture());
+    EXPECT_EQ(session.origin().kind, PictureOrigin::Kind::OpenedFile);
+    EXPECT_EQ(session.origin().path, path);
 }
 
 TEST_F(MainActionsTest, OpenDialogUsesItsTitleAndFilter) {
@@ -93,20 +93,20 @@ TEST_F(MainActionsTest, OpenDialogUsesItsTitleAndFilter) {
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].title, QStringLiteral("打开图片文件"));
     EXPECT_TRUE(dialogs.shown[0].file.filter.contains(QStringLiteral("*.jpeg")));
-    EXPECT_FALSE(state.pictureLoaded);
+    EXPECT_FALSE(session.hasPicture());
 }
 
 TEST_F(MainActionsTest, RotationTurnsAndKeepsTheZoom) {
     ASSERT_TRUE(
         actions.loadPictureFile(writePicture(QStringLiteral("r.png"), test::MakePhotoLike(640, 480), "png")));
-    const double zoom = state.view.zoom;
+    const double zoom = session.view.zoom;
     actions.rotateCurrentPicture(90);
-    EXPECT_EQ(state.picture.size(), QSize(480, 640));
-    EXPECT_EQ(state.view.zoom, zoom);
+    EXPECT_EQ(session.picture().size(), QSize(480, 640));
+    EXPECT_EQ(session.view.zoom, zoom);
     for (int i = 0; i < 3; ++i) {
         actions.rotateCurrentPicture(90);
     }
-    EXPECT_EQ(state.picture.size(), QSize(640, 480));
+    EXPECT_EQ(session.picture().size(), QSize(640, 480));
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
@@ -115,23 +115,23 @@ TEST_F(MainActionsTest, CommandsWithoutAPictureDoNothing) {
     actions.zoomBy(1.02);
     actions.onWheel(-240);
     EXPECT_TRUE(actions.onViewKey(Qt::Key_Left, Qt::NoModifier));
-    EXPECT_EQ(state.frame, (CropFrame{125, 34, 160, 210}));
-    EXPECT_EQ(state.view.zoom, 0.0);
+    EXPECT_EQ(session.frame, (CropFrame{125, 34, 160, 210}));
+    EXPECT_EQ(session.view.zoom, 0.0);
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST_F(MainActionsTest, WheelKeysAndArrowsZoomAndMove) {
     ASSERT_TRUE(
         actions.loadPictureFile(writePicture(QStringLiteral("w.png"), test::MakePhotoLike(200, 100), "png")));
-    EXPECT_EQ(state.view.zoom, 1.0);
+    EXPECT_EQ(session.view.zoom, 1.0);
     actions.onWheel(-240);
-    EXPECT_DOUBLE_EQ(state.view.zoom, 1.04);
+    EXPECT_DOUBLE_EQ(session.view.zoom, 1.04);
     actions.onViewKey(Qt::Key_Minus, Qt::NoModifier);
-    EXPECT_DOUBLE_EQ(state.view.zoom, 1.04 * 0.98);
+    EXPECT_DOUBLE_EQ(session.view.zoom, 1.04 * 0.98);
     actions.onViewKey(Qt::Key_Right, Qt::NoModifier);
     actions.onViewKey(Qt::Key_Up, Qt::NoModifier);
-    EXPECT_EQ(state.frame.left, 126);
-    EXPECT_EQ(state.frame.top, 33);
+    EXPECT_EQ(session.frame.left, 126);
+    EXPECT_EQ(session.frame.top, 33);
 }
 
 TEST_F(MainActionsTest, DraggingTheFrameMovesItByThePointersMovement) {
@@ -143,22 +143,22 @@ TEST_F(MainActionsTest, DraggingTheFrameMovesItByThePointersMovement) {
     actions.onViewMouseMove(205, 98);
     actions.onViewMouseMove(210, 95);
     actions.onViewLeftUp(210, 95);
-    EXPECT_EQ(state.frame.left, 135);
-    EXPECT_EQ(state.frame.top, 29);
+    EXPECT_EQ(session.frame.left, 135);
+    EXPECT_EQ(session.frame.top, 29);
     // Outside the frame the pointer is the arrow, and a press starts no drag.
     actions.onViewMouseMove(5, 5);
     EXPECT_EQ(port.cursor, ViewCursor::Arrow);
     actions.onViewLeftDown(5, 5);
     actions.onViewMouseMove(50, 50);
-    EXPECT_EQ(state.frame.left, 135);
+    EXPECT_EQ(session.frame.left, 135);
 }
 
 TEST_F(MainActionsTest, ViewHintFollowsTheState) {
-    EXPECT_EQ(actions.viewHint(false, false), kStartHint);
+    EXPECT_EQ(actions.viewHint(false, false, QString()), kStartHint);
     ASSERT_TRUE(
         actions.loadPictureFile(writePicture(QStringLiteral("h.png"), test::MakePhotoLike(20, 20), "png")));
-    EXPECT_EQ(actions.viewHint(false, false), QStringLiteral("滚动鼠标滚轮可缩放图片"));
-    EXPECT_EQ(actions.viewHint(true, false),
+    EXPECT_EQ(actions.viewHint(false, false, QString()), QStringLiteral("滚动鼠标滚轮可缩放图片"));
+    EXPECT_EQ(actions.viewHint(true, false, QString()),
               QStringLiteral("A键或S键：下一图片   D键或F键：上一图片        滚动鼠标滚轮可缩放图片"));
 }
 
@@ -170,8 +170,8 @@ TEST_F(MainActionsTest, CopyAndPasteThroughTheClipboard) {
         actions.loadPictureFile(writePicture(QStringLiteral("c.png"), test::MakePhotoLike(300, 260), "png")));
     EXPECT_FALSE(actions.onViewKey(Qt::Key_V, Qt::NoModifier));
     EXPECT_TRUE(actions.onViewKey(Qt::Key_V, Qt::ControlModifier));
-    EXPECT_TRUE(state.pictureLoaded);
-    EXPECT_EQ(state.picture.size(), QSize(300, 260));
+    EXPECT_TRUE(session.hasPicture());
+    EXPECT_EQ(session.picture().size(), QSize(300, 260));
     // Ctrl+Shift+V does nothing.
     EXPECT_FALSE(actions.onViewKey(Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier));
     // Ctrl+C puts the frame's pixels there, at the frame's size.
@@ -179,8 +179,8 @@ TEST_F(MainActionsTest, CopyAndPasteThroughTheClipboard) {
     EXPECT_EQ(clipboard.image().size(), QSize(160, 210));
     // Ctrl+V makes it the current picture, fitted.
     EXPECT_TRUE(actions.onViewKey(Qt::Key_V, Qt::ControlModifier));
-    EXPECT_EQ(state.picture.size(), QSize(160, 210));
-    EXPECT_EQ(state.view.zoom, 1.0);
+    EXPECT_EQ(session.picture().size(), QSize(160, 210));
+    EXPECT_EQ(session.view.zoom, 1.0);
 }
 
 }  // namespace

@@ -102,7 +102,7 @@ int YellowIn(const MainWindow& w, int x0, int y0, int x1, int y1) {
 // The outline, one pixel outside the frame, runs along the frame's whole top edge as far as
 // the board reaches, and down its right edge when that lies on the board.
 void ExpectOutlineAtFrameSize(const MainWindow& w) {
-    const CropFrame f = w.state().frame;
+    const CropFrame f = w.session().frame;
     const int boardWidth = w.boards().visible.image().width();
     const int right = f.left + f.width + 1;
     const int topRun = std::min(right, boardWidth - 1) - (f.left - 1) + 1;
@@ -141,17 +141,13 @@ TEST_F(MainWindowTest, StartsWithTheDesignedLayoutAndContents) {
 
 TEST_F(MainWindowTest, StartStateHoldsTheDesignedValues) {
     auto w = makeWindow();
-    const MainWindowState& s = w->state();
+    const Session& s = w->session();
     EXPECT_EQ(s.frame, (CropFrame{125, 34, 160, 210}));
     EXPECT_EQ(s.viewCentre, QPoint(205, 139));
     EXPECT_EQ(s.jpgLimitKb, 500.0);
-    EXPECT_EQ(s.textCharWidth, 6);
-    EXPECT_EQ(s.textLineHeight, 12);
-    EXPECT_EQ(s.cameraAspect, 0.75);
-    EXPECT_FALSE(s.pictureLoaded);
-    EXPECT_EQ(s.programFolder, programDir.path());
-    EXPECT_TRUE(QDir(s.settingsFolder).exists());
-    EXPECT_EQ(s.settingsFolder, programDir.path() + QStringLiteral("/头像采集设置"));
+    EXPECT_FALSE(s.hasPicture());
+    EXPECT_TRUE(QDir(w->settingsFolder()).exists());
+    EXPECT_EQ(w->settingsFolder(), programDir.path() + QStringLiteral("/头像采集设置"));
 }
 
 TEST_F(MainWindowTest, ToolbarHasItsThirteenEntries) {
@@ -183,29 +179,29 @@ TEST_F(MainWindowTest, ReadsStoredSettingsAtStartUp) {
     WriteIniValue(settingsPath(), QStringLiteral("批量速拍"), QStringLiteral("发快门声"),
                   QStringLiteral("真"));
     auto w = makeWindow();
-    EXPECT_EQ(w->state().batch.namingIndex, 2);
-    EXPECT_EQ(w->state().batch.saveFolder, QStringLiteral("/tmp/出"));
-    EXPECT_EQ(w->state().quickShoot.namingIndex, 0);
-    EXPECT_TRUE(w->state().quickShoot.sound);
+    EXPECT_EQ(w->batch().settings().namingIndex, 2);
+    EXPECT_EQ(w->batch().settings().saveFolder, QStringLiteral("/tmp/出"));
+    EXPECT_EQ(w->quickShootSettings().namingIndex, 0);
+    EXPECT_TRUE(w->quickShootSettings().sound);
     // The size keys are not read at start-up.
     EXPECT_EQ(w->cropPanel()->widthBox()->text(), QStringLiteral("160"));
-    EXPECT_EQ(w->state().frame.width, 160);
+    EXPECT_EQ(w->session().frame.width, 160);
 }
 
 TEST_F(MainWindowTest, ResizingLaysOutAndRecentresTheFrame) {
     auto w = makeWindow();
     const int W = w->width();
     const int H = w->height();
-    w->state().frame.width = 161;
+    w->session().frame.width = 161;
     w->layoutMainWindow(W + 100, H + 50);
     EXPECT_EQ(w->view()->size(), QSize(511, 329));
     EXPECT_EQ(w->horizontalBar()->geometry().top(), 328 + 50);
     EXPECT_EQ(w->verticalBar()->geometry().left(), 416 + 100);
     EXPECT_EQ(w->cropPanel()->geometry(), QRect(532, 48, 152, 342));
     EXPECT_EQ(w->hintBar()->pane0Width(), 532);
-    EXPECT_EQ(w->state().frame.left, 255 - 80);
-    EXPECT_EQ(w->state().frame.top, 164 - 105);
-    EXPECT_EQ(w->state().lastOuterWidth, W + 100);
+    EXPECT_EQ(w->session().frame.left, 255 - 80);
+    EXPECT_EQ(w->session().frame.top, 164 - 105);
+    EXPECT_EQ(w->lastOuterSize().width(), W + 100);
 }
 
 TEST_F(MainWindowTest, HintLineIsWrittenOnlyWhenTheTextChanges) {
@@ -228,26 +224,26 @@ TEST_F(MainWindowTest, ReadOnlyProgramFolderKeepsSettingsInTheConfigFolder) {
     s.fallbackSettingsBase = configDir.path();
     MainWindow w(s);
     w.start();
-    EXPECT_EQ(w.state().settingsFolder, configDir.path() + QStringLiteral("/头像采集设置"));
+    EXPECT_EQ(w.settingsFolder(), configDir.path() + QStringLiteral("/头像采集设置"));
 }
 
 TEST_F(MainWindowTest, PresetsFillTheBoxesAndGrowTheWindowForTallFrames) {
     auto w = makeWindow();
-    w->state().screenHeight = 500;  // a screen too low for the grown window
+    w->setScreenSize(QSize(w->screenSize().width(), 500));  // a screen too low for the grown window
     w->cropPanel()->presetBox()->setCurrentIndex(4);
     emit w->cropPanel()->presetBox()->activated(4);  // "1寸照"
     EXPECT_EQ(w->cropPanel()->widthBox()->text(), QStringLiteral("295"));
     EXPECT_EQ(w->cropPanel()->heightBox()->text(), QStringLiteral("413"));
-    EXPECT_EQ(w->state().frame.width, 295);
-    EXPECT_EQ(w->state().frame.height, 413);
+    EXPECT_EQ(w->session().frame.width, 295);
+    EXPECT_EQ(w->session().frame.height, 413);
     // 413 + 30 does not fit 279: the outer height becomes 413 + allowance + 165.
-    EXPECT_EQ(w->height(), 413 + w->state().allowances.height + 165);
+    EXPECT_EQ(w->height(), 413 + w->allowances().height + 165);
     EXPECT_EQ(w->view()->height(), 443);
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_EQ(dialogs.messages()[0], QStringLiteral("此电脑屏幕像素分辩率不够高，不满足操作要求。"));
     // "默认" shrinks the frame but never the window.
     emit w->cropPanel()->presetBox()->activated(0);
-    EXPECT_EQ(w->state().frame.height, 210);
+    EXPECT_EQ(w->session().frame.height, 210);
     EXPECT_EQ(w->view()->height(), 443);
 }
 
@@ -257,11 +253,11 @@ TEST_F(MainWindowTest, TypingOrSpinningASizeSelectsCustom) {
     emit w->cropPanel()->heightBox()->spun(+1);
     EXPECT_EQ(w->cropPanel()->heightBox()->text(), QStringLiteral("211"));
     EXPECT_EQ(w->cropPanel()->presetBox()->currentText(), QStringLiteral("自定义"));
-    EXPECT_EQ(w->state().frame.height, 211);
+    EXPECT_EQ(w->session().frame.height, 211);
     w->cropPanel()->presetBox()->setCurrentIndex(0);
     QTest::keyClick(w->cropPanel()->widthBox(), Qt::Key_5);
     EXPECT_EQ(w->cropPanel()->presetBox()->currentText(), QStringLiteral("自定义"));
-    EXPECT_EQ(w->state().frame.width, 1605);
+    EXPECT_EQ(w->session().frame.width, 1605);
 }
 
 TEST_F(MainWindowTest, JpgLimitIsNormalised) {
@@ -273,28 +269,28 @@ TEST_F(MainWindowTest, JpgLimitIsNormalised) {
     };
     enter(QStringLiteral("0"));
     EXPECT_EQ(jpg->text(), QStringLiteral("50"));
-    EXPECT_EQ(w->state().jpgLimitKb, 50.0);
+    EXPECT_EQ(w->session().jpgLimitKb, 50.0);
     enter(QStringLiteral("050"));
     EXPECT_EQ(jpg->text(), QStringLiteral("50"));
     enter(QStringLiteral("1 2"));
     EXPECT_EQ(jpg->text(), QStringLiteral("12"));
-    EXPECT_EQ(w->state().jpgLimitKb, 12.0);
+    EXPECT_EQ(w->session().jpgLimitKb, 12.0);
     w->cropPanel()->jpgBox()->setText(QStringLiteral("1"));
     emit w->cropPanel()->jpgSpun(-1);
     EXPECT_EQ(w->cropPanel()->jpgBox()->text(), QStringLiteral("500"));
-    EXPECT_EQ(w->state().jpgLimitKb, 500.0);
+    EXPECT_EQ(w->session().jpgLimitKb, 500.0);
 }
 
 TEST_F(MainWindowTest, JpgLimitIsStoredOnlyInBatchModeWithKeepFlagAndJpg) {
     auto w = makeWindow();
-    w->state().batchMode = true;
-    w->state().batch.keepSettings = true;
-    w->state().batch.format = QStringLiteral(".BMP");
+    w->batch().setActive(true);
+    w->batch().settings().keepSettings = true;
+    w->batch().settings().format = QStringLiteral(".BMP");
     w->cropPanel()->jpgBox()->setText(QStringLiteral("30"));
     EXPECT_EQ(ReadIniValue(settingsPath(), QStringLiteral("批量截图"), QStringLiteral("JPG体积"),
                            QStringLiteral("none")),
               QStringLiteral("none"));
-    w->state().batch.format = QStringLiteral(".JPG");
+    w->batch().settings().format = QStringLiteral(".JPG");
     w->cropPanel()->jpgBox()->setText(QStringLiteral("40"));
     EXPECT_EQ(ReadIniValue(settingsPath(), QStringLiteral("批量截图"), QStringLiteral("JPG体积")),
               QStringLiteral("40"));
@@ -356,14 +352,14 @@ TEST_F(MainWindowTest, SaveRefusesUnknownExtensionsAndReportsWriteFailures) {
 
 TEST_F(MainWindowTest, HelpAboutAndHomePage) {
     auto w = makeWindow();
-    w->onToolbarClick(11);
+    w->toolbar()->actions().at(11)->trigger();
     ASSERT_EQ(opener.opened.size(), 1);
     EXPECT_TRUE(opener.opened[0].endsWith(QStringLiteral("Picura使用帮助.html")));
     EXPECT_TRUE(QFile::exists(programDir.filePath(QStringLiteral("Picura使用帮助.html"))));
-    w->onToolbarClick(12);
+    w->toolbar()->actions().at(12)->trigger();
     EXPECT_EQ(opener.opened.size(), 2);
-    w->onToolbarClick(0);  // a separator does nothing
-    w->onToolbarClick(9);
+    w->toolbar()->actions().at(0)->trigger();  // a separator does nothing
+    w->toolbar()->actions().at(9)->trigger();
     EXPECT_EQ(opener.opened.size(), 2);
     EXPECT_TRUE(dialogs.shown.empty());
 }
@@ -390,9 +386,9 @@ TEST_F(MainWindowTest, HintsFollowTheMouseOverComponents) {
 
 TEST_F(MainWindowTest, EditToolsNeedAPicture) {
     auto w = makeWindow();
-    w->onToolbarClick(8);
+    w->toolbar()->actions().at(8)->trigger();
     EXPECT_EQ(dialogs.messages().last(), QStringLiteral("请打开一张图片或拍照一幅图象再进行操作。"));
-    EXPECT_FALSE(w->state().editToolsShown);
+    EXPECT_FALSE(w->editToolsShown());
 }
 
 TEST_F(MainWindowTest, OutlineFollowsEverySizeChangeEvenWhenTheWindowNeedNotGrow) {
@@ -405,7 +401,7 @@ TEST_F(MainWindowTest, OutlineFollowsEverySizeChangeEvenWhenTheWindowNeedNotGrow
     const QSize grown = w->size();
     choosePreset(*w, 7);  // 2寸照 again: the window has that size already
     EXPECT_EQ(w->size(), grown);
-    EXPECT_EQ(w->state().frame.width, 413);
+    EXPECT_EQ(w->session().frame.width, 413);
     ExpectOutlineAtFrameSize(*w);
 
     // Typing 381 into a designed window: 381 + 30 reaches the view's 411 pixels, and the
@@ -415,7 +411,7 @@ TEST_F(MainWindowTest, OutlineFollowsEverySizeChangeEvenWhenTheWindowNeedNotGrow
     SpinLineEdit* width = fresh->cropPanel()->widthBox();
     width->selectAll();
     QTest::keyClicks(width, QStringLiteral("381"));
-    EXPECT_EQ(fresh->state().frame.width, 381);
+    EXPECT_EQ(fresh->session().frame.width, 381);
     ExpectOutlineAtFrameSize(*fresh);
 }
 
@@ -432,9 +428,9 @@ TEST_F(MainWindowTest, ChoosingAPresetHandsTheKeysToTheView) {
     EXPECT_EQ(presets->currentIndex(), 1);
     EXPECT_EQ(QApplication::focusWidget(), w->view());
     // The next arrow key moves the frame and leaves the preset alone.
-    const int top = w->state().frame.top;
+    const int top = w->session().frame.top;
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-    EXPECT_EQ(w->state().frame.top, top + 1);
+    EXPECT_EQ(w->session().frame.top, top + 1);
     EXPECT_EQ(presets->currentIndex(), 1);
     // Also after a preset that changes the size.
     presets->setFocus();
@@ -448,28 +444,28 @@ TEST_F(MainWindowTest, DecimalJpgLimitsCanBeTypedAndNormaliseWhenLeftOrUsed) {
     jpg->selectAll();
     QTest::keyClicks(jpg, QStringLiteral("12.5"));
     EXPECT_EQ(jpg->text(), QStringLiteral("12.5"));
-    EXPECT_EQ(w->state().jpgLimitKb, 12.5);
+    EXPECT_EQ(w->session().jpgLimitKb, 12.5);
     // Emptying the box leaves it empty while typing goes on.
     jpg->selectAll();
     QTest::keyClick(jpg, Qt::Key_Backspace);
     EXPECT_EQ(jpg->text(), QString());
     QTest::keyClicks(jpg, QStringLiteral("30"));
     EXPECT_EQ(jpg->text(), QStringLiteral("30"));
-    EXPECT_EQ(w->state().jpgLimitKb, 30.0);
+    EXPECT_EQ(w->session().jpgLimitKb, 30.0);
     // Finishing the entry (Enter, or the focus leaving) writes the normal form.
     jpg->selectAll();
     QTest::keyClicks(jpg, QStringLiteral("0"));
     EXPECT_EQ(jpg->text(), QStringLiteral("0"));
     QTest::keyClick(jpg, Qt::Key_Return);
     EXPECT_EQ(jpg->text(), QStringLiteral("50"));
-    EXPECT_EQ(w->state().jpgLimitKb, 50.0);
+    EXPECT_EQ(w->session().jpgLimitKb, 50.0);
     // Using the limit does too: an empty box saves under 50 KB and then shows it.
     loadGreyPicture(*w);
     jpg->clear();
     dialogs.paths.push_back(std::nullopt);
     w->cropPanel()->saveButton()->click();
     EXPECT_EQ(jpg->text(), QStringLiteral("50"));
-    EXPECT_EQ(w->state().jpgLimitKb, 50.0);
+    EXPECT_EQ(w->session().jpgLimitKb, 50.0);
 }
 
 TEST_F(MainWindowTest, SaveDialogStartsInAnExistingFolderWithNoInventedName) {
@@ -506,7 +502,7 @@ TEST(SaveStartFolder, DesktopThenPicturesThenHome) {
 
 TEST_F(MainWindowTest, BatchSettingsClosedWithoutOkKeepTheKeysWorkingInBatchMode) {
     auto w = makeWindow();
-    w->state().batchMode = true;
+    w->batch().setActive(true);
     w->navigationKeys().RegisterNavigationKeys();
     ASSERT_EQ(keys->Held(), NavigationKeySet::All());
     // A right click on the check-box pane opens the settings window, which takes the keys back;
@@ -526,7 +522,7 @@ TEST_F(MainWindowTest, BatchSettingsClosedWithoutOkKeepTheKeysWorkingInBatchMode
     closer.stop();
     ASSERT_TRUE(sawWindow);
     EXPECT_TRUE(keysReleasedMeanwhile);
-    EXPECT_TRUE(w->state().batchMode);
+    EXPECT_TRUE(w->batch().active());
     EXPECT_TRUE(w->navigationKeys().IsRegistered());
     EXPECT_EQ(keys->Held(), NavigationKeySet::All());
 }

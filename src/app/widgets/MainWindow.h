@@ -8,37 +8,42 @@
 #include "app/BatchController.h"
 #include "app/CropAndSave.h"
 #include "app/MainActions.h"
-#include "app/MainWindowState.h"
-#include "view/CropFrame.h"
+#include "app/MainLayout.h"
+#include "app/widgets/MainTables.h"
+#include "output/SaveRoad.h"
+#include "session/Session.h"
+#include "view/FrameSize.h"
 #include "view/ViewBoards.h"
 
-class QAction;
 class QLineEdit;
 class QScrollBar;
-class QTimer;
 class QToolBar;
 
 namespace picura {
 
-class CropPanel;
-class EditToolsWindow;
-class HintStatusBar;
 class ClipboardPort;
+class CropPanel;
+class CropPanelController;
 class DesktopOpener;
+class EditToolsWindow;
 class GlobalKeyGrabber;
+class HintStatusBar;
+class MainBatchPort;
 class NavigationKeys;
 class OperatorDialogs;
+class SoundPlayer;
 class ViewWidget;
 
 // The Main window: lays its components out, forwards their events to the
 // operations and shows the state they leave behind.
-class MainWindow : public QMainWindow, private MainWindowPort, private BatchPort {
+class MainWindow : public QMainWindow, private MainWindowPort {
     Q_OBJECT
   public:
     struct Services {
         OperatorDialogs* dialogs = nullptr;
         DesktopOpener* opener = nullptr;  // help file and home page
         ClipboardPort* clipboard = nullptr;
+        SoundPlayer* sound = nullptr;  // the batch crop sound; none: silent
         // The system-wide keys A, S, D, F; empty: the platform's (X11 grab, else focus only).
         std::function<std::unique_ptr<GlobalKeyGrabber>()> keyGrabber;
         QString programFolder;         // the folder of the program file
@@ -48,15 +53,24 @@ class MainWindow : public QMainWindow, private MainWindowPort, private BatchPort
     explicit MainWindow(Services services, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // The start-up sequence; call once, before show().
+    // Sizes the window, centres the frame, finds the settings folder and reads the settings; call once,
+    // before show().
     void start();
 
+    Session& session() { return session_; }
+    const Session& session() const { return session_; }
     MainActions& actions() { return actions_; }
     BatchController& batch() { return batch_; }
     NavigationKeys& navigationKeys() { return *navigationKeys_; }
     const ViewBoards& boards() const { return boards_; }
-    MainWindowState& state() { return state_; }
-    const MainWindowState& state() const { return state_; }
+    const QString& settingsFolder() const { return settingsFolder_; }
+    const ModeSettings& quickShootSettings() const { return quickShoot_; }
+    Allowances allowances() const { return allowances_; }
+    QSize lastOuterSize() const { return lastOuter_; }
+    // The primary screen's size, measured at start-up.
+    QSize screenSize() const { return screen_; }
+    void setScreenSize(QSize size) { screen_ = size; }
+    bool editToolsShown() const { return editToolsShown_; }
 
     ViewWidget* view() const { return view_; }
     QScrollBar* horizontalBar() const { return hbar_; }
@@ -71,8 +85,7 @@ class MainWindow : public QMainWindow, private MainWindowPort, private BatchPort
     void layoutMainWindow(int outerWidth, int outerHeight);
     // Moves the Edit tools window along with the Main window.
     void dockEditTools();
-    // Runs the command of toolbar entry `index` (separators do nothing).
-    void onToolbarClick(int index);
+    void runCommand(MainCommand command);
 
     void showHint(const QString& text);
     void clearHint() { showHint(QString()); }
@@ -91,52 +104,42 @@ class MainWindow : public QMainWindow, private MainWindowPort, private BatchPort
     void dropPendingText() override;
     void setViewCursor(ViewCursor cursor) override;
 
-    // BatchPort
-    void setCaption(const QString& caption) override;
-    void setBatchChecked(bool checked) override;
-    void openBatchSettings(bool modal) override;
-    void setPixelTexts(const QString& width, const QString& height) override;
-    QString jpgText() const override;
-    void setJpgText(const QString& text) override;
-    void registerKeys() override;
-    void unregisterKeys() override;
-    void untickEditTools() override;
-    void setBusy(bool busy) override;
-    void playCropSound() override;
-    void openNamingPrompt(const QString& temporaryPath) override;
-    bool openNameList() override;
-
+    void buildToolbar();
+    void buildMenu();
     void connectView();
-    void connectPanel();
-    void onMoveButton(int direction, bool pressed);
-    // The crop panel's boxes.
-    void applySizePreset(int index);
-    void applyFrameSide(bool width);
-    void applyJpgLimit();
-    // Writes the normal form of the JPG limit's text (empty, zero or invalid: "50").
-    void normaliseJpgText();
-    void spinPixelBox(bool width, int step);
-    void chooseFrameColour();
-    void growForFrame(const struct FrameSizeChange& change, bool width);
-    // Commands.
+    void connectStatusBar();
+    void growForFrame(const FrameSizeChange& change, bool width);
+    void storeJpgLimit(double limitKb);
+    void openNamingPrompt(const QString& temporaryPath);
     void cropAndSave();
     void toggleEditTools();
     void startCamera(bool leaveBatchMode);
-    void showHelp();
-    void buildToolbar();
-    void buildMenu();
-    void hoverHint(QObject* component);
     void shutDown();
 
     Services services_;
-    MainWindowState state_;
+    Session session_;
     ViewBoards boards_;
     MainActions actions_;
+    SaveRoad road_;
+    std::unique_ptr<MainBatchPort> batchPort_;
     BatchController batch_;
     std::unique_ptr<NavigationKeys> navigationKeys_;
-    MoveRepeat moveRepeat_;
-    QTimer* cropTimer_ = nullptr;  // 截图时钟
+    CropPanelController* panelController_ = nullptr;
     SaveDialogMemory saveMemory_;
+
+    // Settings and folders of this run.
+    QString programFolder_;
+    QString settingsFolder_;
+    ModeSettings quickShoot_;
+    bool quickShootMode_ = false;  // set by the camera window's quick shoot
+    bool cameraOpen_ = false;
+
+    // Window metrics.
+    QSize screen_;
+    Allowances allowances_;
+    QSize lastOuter_;
+    bool editToolsShown_ = false;
+    QString currentHint_;  // what the hint line shows
     bool shutDown_ = false;
     bool syncingBars_ = false;
 

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <functional>
+
+#include "app/BatchController.h"
+
+class QWidget;
+
+namespace picura {
+
+class CropPanel;
+class CropPanelController;
+class EditToolsWindow;
+class HintStatusBar;
+class NavigationKeys;
+class OperatorDialogs;
+class Session;
+
+// Batch-crop mode's view of the Main window: the caption, the status bar's check box, the pixel and JPG
+// boxes, the batch keys, the editing tools and the Batch-crop settings window.
+class MainBatchPort final : public BatchPort {
+  public:
+    struct Parts {
+        QWidget* window = nullptr;  // the Main window: caption, and parent of the settings window
+        HintStatusBar* status = nullptr;
+        CropPanel* panel = nullptr;
+        CropPanelController* panelController = nullptr;
+        EditToolsWindow* editTools = nullptr;
+        NavigationKeys* keys = nullptr;
+        Session* session = nullptr;
+        OperatorDialogs* dialogs = nullptr;
+        BatchController* batch = nullptr;
+        std::function<void()> focusView;
+    };
+    explicit MainBatchPort(Parts parts) : p_(std::move(parts)) {}
+
+    void setCaption(const QString& caption) override;
+    void setBatchChecked(bool checked) override;
+    void openBatchSettings(bool modal) override;
+    void setPixelTexts(const QString& width, const QString& height) override;
+    QString jpgText() const override;
+    void setJpgText(const QString& text) override;
+    void registerKeys() override;
+    void unregisterKeys() override;
+    void untickEditTools() override;
+    bool openNameList() override;
+
+  private:
+    Parts p_;
+};
+
+}  // namespace picura
