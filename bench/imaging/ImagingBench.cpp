@@ -92,7 +92,15 @@ void BM_ScaledPart(benchmark::State& state) {
         benchmark::DoNotOptimize(out.constBits());
     }
 }
-BENCHMARK(BM_ScaledPart)->Arg(7)->Arg(9)->Arg(19)->Arg(50)->Arg(63)->Arg(100)->Arg(300)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ScaledPart)
+    ->Arg(7)
+    ->Arg(9)
+    ->Arg(19)
+    ->Arg(50)
+    ->Arg(63)
+    ->Arg(100)
+    ->Arg(300)
+    ->Unit(benchmark::kMicrosecond);
 
 // The size search of a JPEG crop: quality 100, 95, ..., 0 on one encoder.
 void BM_JpegSizeSearch(benchmark::State& state) {
