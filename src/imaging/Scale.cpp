@@ -230,7 +230,11 @@ __attribute__((target("avx2"))) void HorizontalAvx2(const std::int16_t* row, con
 }
 
 bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
+    // The processor is probed here, not by a static constructor: pictures may be scaled before those ran.
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
     return has;
 }
 
