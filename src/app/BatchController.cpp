@@ -9,6 +9,7 @@
 #include "output/OutputFormat.h"
 #include "platform/OperatorDialogs.h"
 #include "settings/TextNumber.h"
+#include "view/FrameSize.h"
 #include "view/ViewRenderer.h"
 
 namespace picura {
@@ -18,7 +19,8 @@ namespace {
 // Marks the saved picture as cropped in the task file and shows the new caption.
 class MarkTaskAfterSave final : public AfterSaveStep {
   public:
-    MarkTaskAfterSave(BatchCropTask* task, const PictureOrigin& origin, BatchPort& port, OperatorDialogs& dialogs)
+    MarkTaskAfterSave(BatchCropTask* task, const PictureOrigin& origin, BatchPort& port,
+                      OperatorDialogs& dialogs)
         : task_(task), origin_(origin), port_(port), dialogs_(dialogs) {}
     void afterSave(const SaveTarget&) override {
         if (!task_ || task_->count() == 0) {
@@ -57,6 +59,12 @@ void BatchController::readSettings(const QString& settingsFolder) {
     settings_ = ReadBatchSettings(SettingsStore(settingsPath()), kBatchNamingCount);
 }
 
+void BatchController::keepJpgLimit(double limitKb) {
+    if (active_ && settings_.keepSettings && settings_.format == QStringLiteral(".JPG")) {
+        SettingsStore(settingsPath()).write(ini::kBatchSection, ini::kJpgSize, NumberText(limitKb));
+    }
+}
+
 QString BatchController::settingsPath() const {
     return settingsFolder_ + QLatin1Char('/') + ini::kSettingsFileName;
 }
@@ -84,7 +92,8 @@ void BatchController::onStatusRightPress(int x, int paneRight) {
 
 void BatchController::ensureTask() {
     if (!task_ || task_->sourceFolder() != settings_.sourceFolder) {
-        task_ = std::make_unique<BatchCropTask>(BatchCropTask::PathIn(settingsFolder_), settings_.sourceFolder);
+        task_ =
+            std::make_unique<BatchCropTask>(BatchCropTask::PathIn(settingsFolder_), settings_.sourceFolder);
     }
 }
 
@@ -166,7 +175,7 @@ void BatchController::apply(const BatchView& view) {
             prefetchNeighbours();
             break;
         case BatchView::Outcome::Missing:
-            actions_.showLost(view.picturePath);
+            actions_.showLost(task_->sourceFolder() + QLatin1Char('/') + task_->currentName());
             port_.setCaption(view.caption);
             break;
         case BatchView::Outcome::AtFirst:

@@ -60,6 +60,8 @@ class BatchController {
     const ModeSettings& settings() const { return settings_; }
     bool active() const { return active_; }
     void setActive(bool active) { active_ = active; }
+    // A JPG limit in its normal form was set: kept in the batch settings when they keep a JPG format.
+    void keepJpgLimit(double limitKb);
     // The crop sound plays here when the batch settings switch it on.
     void setSoundPlayer(SoundPlayer* player) { sound_ = player; }
 

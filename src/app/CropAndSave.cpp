@@ -19,7 +19,8 @@ QString SaveStartFolder(const QString& desktop, const QString& pictures, const Q
 }
 
 QString CropAndSaveInteractive(const Session& session, const ViewBoards& boards, SaveRoad& road,
-                               OperatorDialogs& dialogs, SaveDialogMemory& memory, const QString& startFolder) {
+                               OperatorDialogs& dialogs, SaveDialogMemory& memory,
+                               const QString& startFolder) {
     if (!session.hasPicture()) {
         dialogs.tell(kNoPictureMessage, QStringLiteral("提示"));
         return {};

@@ -30,6 +30,7 @@ QString SaveStartFolder(const QString& desktop, const QString& pictures, const Q
 // save road with the save dialog as its naming. Returns the path written, or an
 // empty text when nothing was written.
 QString CropAndSaveInteractive(const Session& session, const ViewBoards& boards, SaveRoad& road,
-                               OperatorDialogs& dialogs, SaveDialogMemory& memory, const QString& startFolder);
+                               OperatorDialogs& dialogs, SaveDialogMemory& memory,
+                               const QString& startFolder);
 
 }  // namespace picura

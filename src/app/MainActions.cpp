@@ -5,9 +5,9 @@
 #include "app/PicturePrefetch.h"
 #include "imaging/Decode.h"
 #include "imaging/Rotate.h"
+#include "platform/ClipboardPort.h"
 #include "platform/OperatorDialogs.h"
 #include "tools/ClipboardPicture.h"
-#include "platform/ClipboardPort.h"
 #include "view/ViewRenderer.h"
 
 namespace picura {
@@ -236,7 +236,8 @@ bool MainActions::onViewKey(int key, Qt::KeyboardModifiers modifiers) {
 void MainActions::onViewResized(QSize viewSize) {
     boards_.resize(viewSize);
     session_.viewCentre = ViewCentre(viewSize);
-    const QPoint topLeft = CentredFrameTopLeft(session_.viewCentre, session_.frame.width, session_.frame.height);
+    const QPoint topLeft =
+        CentredFrameTopLeft(session_.viewCentre, session_.frame.width, session_.frame.height);
     session_.frame.left = topLeft.x();
     session_.frame.top = topLeft.y();
     if (session_.hasPicture()) {

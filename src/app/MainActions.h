@@ -41,8 +41,7 @@ class MainActions {
     // Loading (failures leave the view empty and nothing loaded; only a picture
     // refused for its size is told to the operator).
     // `kind` says where the file belongs (opened, dropped or a batch picture).
-    bool loadPictureFile(const QString& path,
-                         PictureOrigin::Kind kind = PictureOrigin::Kind::OpenedFile);
+    bool loadPictureFile(const QString& path, PictureOrigin::Kind kind = PictureOrigin::Kind::OpenedFile);
     void openPictureDialog();
     // The dropped paths as one text separated by CR LF.
     void onFilesDropped(const QString& list);

@@ -8,10 +8,10 @@
 #include <QTranslator>
 
 #include "app/widgets/MainWindow.h"
-#include "platform/widgets/QtOperatorDialogs.h"
 #include "platform/AlsaSoundPlayer.h"
-#include "platform/DesktopOpener.h"
 #include "platform/ClipboardPort.h"
+#include "platform/DesktopOpener.h"
+#include "platform/widgets/QtOperatorDialogs.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -56,7 +56,7 @@ class SaveRoad {
   public:
     using Encoder = std::function<EncodeResult(const QImage& crop, OutputFormat format, double limitKb)>;
     struct Hooks {
-        std::function<void(bool busy)> busy;                          // while encoding and writing
+        std::function<void(bool busy)> busy;                             // while encoding and writing
         std::function<void(const QString& temporaryPath)> namingPrompt;  // modal
     };
 

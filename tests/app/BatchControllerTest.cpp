@@ -15,6 +15,7 @@
 #include "imaging/Rotate.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsStore.h"
+#include "view/ViewRenderer.h"
 
 using namespace picura;
 
@@ -250,7 +251,8 @@ TEST_F(BatchControllerTest, ComingBackShowsTheBatchPictureAsOnDiskNotWhatReplace
     EXPECT_TRUE(ShowsFileAsOnDisk(session, in(QStringLiteral("a1.jpg"))));
 
     // A pasted picture (or a photo) in its place, then S, D.
-    actions.showNewPicture(Picture(test::MakeSolid(50, 60, qRgb(255, 0, 0))), {PictureOrigin::Kind::Pasted, {}});
+    actions.showNewPicture(Picture(test::MakeSolid(50, 60, qRgb(255, 0, 0))),
+                           {PictureOrigin::Kind::Pasted, {}});
     batch.onNavigationKey(true);
     batch.onNavigationKey(false);
     EXPECT_TRUE(ShowsFileAsOnDisk(session, in(QStringLiteral("a1.jpg"))));
@@ -392,6 +394,23 @@ TEST_F(BatchControllerTest, APictureTooLargeForMemoryIsToldAndNotOpened) {
               QStringLiteral("图片太大（15800×15800像素），超出了可用内存，无法打开。"));
     EXPECT_EQ(dialogs.lastMessage()->title, QStringLiteral("提示"));
     EXPECT_LE(batch.prefetch().countedBytes(), PictureBudget::kTotalBytes);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(BatchControllerTest, ALostPictureLeavesNothingToTurnOrZoom) {
+    batch.applySettings(settingsResult());
+    QFile::remove(in(QStringLiteral("a2.png")));
+    batch.onNavigationKey(true);
+    ASSERT_EQ(port.caption, QStringLiteral(" 当前文件：a2.png  已丢失"));
+    // The picture left behind must not come back turned or zoomed in the lost one's place.
+    actions.rotateCurrentPicture(90);
+    actions.zoomBy(kZoomInFactor);
+    EXPECT_FALSE(session.hasPicture());
+    EXPECT_EQ(boards.visible.image().pixel(200, 140), kBoardBackground);
+    EXPECT_EQ(session.origin().path, in(QStringLiteral("a2.png")));
 }
 
 }  // namespace

@@ -10,15 +10,17 @@
 
 #include "ScriptedDialogs.h"
 #include "TestImages.h"
-#include "session/NavigationKeys.h"
 #include "app/widgets/CropPanel.h"
 #include "app/widgets/EditToolsWindow.h"
 #include "app/widgets/HintStatusBar.h"
 #include "app/widgets/MainWindow.h"
 #include "app/widgets/SpinLineEdit.h"
 #include "app/widgets/ViewWidget.h"
+#include "batch/widgets/BatchSettingsWindow.h"
 #include "platform/DesktopOpener.h"
 #include "platform/testing/FakeKeyGrabber.h"
+#include "platform/testing/FakeSoundPlayer.h"
+#include "session/NavigationKeys.h"
 #include "settings/IniFile.h"
 
 #include <QApplication>
@@ -55,11 +57,13 @@ class MainWindowTest : public ::testing::Test {
     QTemporaryDir configDir;
     test::ScriptedDialogs dialogs;
     picura::testing::FakeKeyGrabber* keys = nullptr;  // the window's grabber, owned by the window
+    FakeSoundPlayer sound;
 
     std::unique_ptr<MainWindow> makeWindow() {
         MainWindow::Services s;
         s.dialogs = &dialogs;
         s.opener = &opener;
+        s.sound = &sound;
         s.keyGrabber = [this] {
             auto grabber = std::make_unique<picura::testing::FakeKeyGrabber>();
             keys = grabber.get();
@@ -542,6 +546,33 @@ TEST_F(MainWindowTest, OurDialogsGetTheLettersWhileTheyHaveTheFocus) {
     dialog.close();
     QApplication::setActiveWindow(w.get());
     QTRY_COMPARE(keys->Held(), NavigationKeySet::All());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, BatchCropPlaysTheCutSoundWhenItsSettingIsOn) {
+    auto w = makeWindow();
+    QDir(programDir.path()).mkpath(QStringLiteral("in"));
+    QDir(programDir.path()).mkpath(QStringLiteral("out"));
+    ASSERT_TRUE(test::MakePhotoLike(320, 240).save(programDir.filePath(QStringLiteral("in/a.jpg"))));
+    BatchSettingsResult r;
+    r.sourceFolder = programDir.filePath(QStringLiteral("in"));
+    r.saveFolder = programDir.filePath(QStringLiteral("out"));
+    r.formatText = QStringLiteral(".PNG");
+    r.namingIndex = 2;  // sequence
+    r.cropSound = true;
+    w->batch().applySettings(r);
+    ASSERT_TRUE(w->batch().active());
+    w->cropPanel()->saveButton()->click();
+    EXPECT_TRUE(QFile::exists(programDir.filePath(QStringLiteral("out/0001.png"))));
+    EXPECT_EQ(sound.builtInSoundsPlayed(), QList<BuiltInSound>{BuiltInSound::Cut});
+    // Switched off in the settings window: the next crop is silent.
+    w->batch().settings().sound = false;
+    w->cropPanel()->saveButton()->click();
+    EXPECT_TRUE(QFile::exists(programDir.filePath(QStringLiteral("out/0002.png"))));
+    EXPECT_EQ(sound.played().size(), 1);
 }
 
 }  // namespace

@@ -15,7 +15,12 @@ namespace picura {
 
 CropPanelController::CropPanelController(CropPanel* panel, Session& session, MainActions& actions,
                                          OperatorDialogs& dialogs, Host host, QObject* parent)
-    : QObject(parent), panel_(panel), session_(session), actions_(actions), dialogs_(dialogs), host_(std::move(host)) {
+    : QObject(parent),
+      panel_(panel),
+      session_(session),
+      actions_(actions),
+      dialogs_(dialogs),
+      host_(std::move(host)) {
     moveTimer_ = new QTimer(this);
     moveTimer_->setObjectName(QStringLiteral("截图时钟"));
     moveTimer_->setTimerType(Qt::PreciseTimer);
@@ -92,7 +97,8 @@ QString CropPanelController::jpgText() const {
 }
 
 void CropPanelController::chooseFrameColour() {
-    const std::optional<QColor> colour = dialogs_.pickColour(panel_->frameColour(), QStringLiteral("采集框颜色"));
+    const std::optional<QColor> colour =
+        dialogs_.pickColour(panel_->frameColour(), QStringLiteral("采集框颜色"));
     if (!colour) {
         return;
     }

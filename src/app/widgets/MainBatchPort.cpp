@@ -6,7 +6,9 @@
 #include "app/widgets/CropPanel.h"
 #include "app/widgets/CropPanelController.h"
 #include "app/widgets/EditToolsWindow.h"
+#include "app/widgets/HintLine.h"
 #include "app/widgets/HintStatusBar.h"
+#include "app/widgets/MainTables.h"
 #include "app/widgets/SpinLineEdit.h"
 #include "batch/widgets/BatchSettingsWindow.h"
 #include "platform/OperatorDialogs.h"
@@ -14,6 +16,27 @@
 #include "session/Session.h"
 
 namespace picura {
+
+void MainBatchPort::connectStatusBar(std::function<int()> paneRight, HintLine* hints) {
+    BatchController* batch = p_.batch;
+    QObject::connect(p_.status, &HintStatusBar::pressed, hints,
+                     [batch, paneRight](Qt::MouseButton button, int x) {
+                         if (button == Qt::LeftButton) {
+                             batch->onStatusLeftPress(x, paneRight());
+                         } else if (button == Qt::RightButton) {
+                             batch->onStatusRightPress(x, paneRight());
+                         }
+                     });
+    QObject::connect(p_.status, &HintStatusBar::mouseMoved, hints, [this, paneRight, hints](int x) {
+        if (BatchController::InCheckBoxPane(x, paneRight())) {
+            hints->show(kBatchPaneHint);
+        } else if (p_.keys->IsRegistered()) {
+            hints->show(kNavigationKeysHint);
+        } else {
+            hints->show(p_.session->hasPicture() ? QString() : kStartHint);
+        }
+    });
+}
 
 void MainBatchPort::setCaption(const QString& caption) {
     p_.window->setWindowTitle(caption);
@@ -49,7 +72,8 @@ void MainBatchPort::openBatchSettings(bool modal) {
         p_.focusView();
     };
     const QString settingsFile = batch->settingsFolder() + QLatin1Char('/') + ini::kSettingsFileName;
-    auto* window = new BatchSettingsWindow(inputs, SettingsStore(settingsFile), *p_.dialogs, hooks, p_.window);
+    auto* window =
+        new BatchSettingsWindow(inputs, SettingsStore(settingsFile), *p_.dialogs, hooks, p_.window);
     window->setAttribute(Qt::WA_DeleteOnClose);
     if (modal) {
         window->exec();
@@ -87,7 +111,8 @@ void MainBatchPort::untickEditTools() {
 }
 
 bool MainBatchPort::openNameList() {
-    p_.dialogs->tell(QStringLiteral("名单窗口（导入EXCEL）尚未提供，请选择其他命名方式。"), QStringLiteral("提示"));
+    p_.dialogs->tell(QStringLiteral("名单窗口（导入EXCEL）尚未提供，请选择其他命名方式。"),
+                     QStringLiteral("提示"));
     return false;
 }
 

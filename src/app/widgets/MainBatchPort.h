@@ -11,6 +11,7 @@ namespace picura {
 class CropPanel;
 class CropPanelController;
 class EditToolsWindow;
+class HintLine;
 class HintStatusBar;
 class NavigationKeys;
 class OperatorDialogs;
@@ -33,6 +34,10 @@ class MainBatchPort final : public BatchPort {
         std::function<void()> focusView;
     };
     explicit MainBatchPort(Parts parts) : p_(std::move(parts)) {}
+
+    // Presses on the status bar's check-box pane switch batch-crop mode; the mouse over it writes hints.
+    // `paneRight` gives the pane's right end for the window's size now.
+    void connectStatusBar(std::function<int()> paneRight, HintLine* hints);
 
     void setCaption(const QString& caption) override;
     void setBatchChecked(bool checked) override;

@@ -1,6 +1,9 @@
 #include "app/widgets/MainTables.h"
 
 #include <QHash>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
 
 namespace picura {
 
@@ -12,8 +15,10 @@ const std::vector<ToolbarEntry>& ToolbarEntries() {
         {std::nullopt, {}, {}},
         {MainCommand::ZoomIn, QStringLiteral("放大"), QStringLiteral("放大显示"), ToolbarIcon::Zoom},
         {MainCommand::ZoomOut, QStringLiteral("缩小"), QStringLiteral("缩小显示"), ToolbarIcon::Zoom},
-        {MainCommand::TurnRight, QStringLiteral("顺转"), QStringLiteral("顺时针转90度"), ToolbarIcon::RotateRight},
-        {MainCommand::TurnLeft, QStringLiteral("逆转"), QStringLiteral("逆时针转90度"), ToolbarIcon::RotateLeft},
+        {MainCommand::TurnRight, QStringLiteral("顺转"), QStringLiteral("顺时针转90度"),
+         ToolbarIcon::RotateRight},
+        {MainCommand::TurnLeft, QStringLiteral("逆转"), QStringLiteral("逆时针转90度"),
+         ToolbarIcon::RotateLeft},
         {MainCommand::EditTools, QStringLiteral("编辑"), QStringLiteral("编辑图象"), ToolbarIcon::Edit},
         {std::nullopt, {}, {}},
         {MainCommand::Camera, QStringLiteral("拍摄"), QStringLiteral("启动摄像头"), ToolbarIcon::Camera},
@@ -21,6 +26,42 @@ const std::vector<ToolbarEntry>& ToolbarEntries() {
         {MainCommand::HomePage, QStringLiteral("主页"), QStringLiteral("软件主页"), ToolbarIcon::Home},
     };
     return kEntries;
+}
+
+void FillToolbar(QToolBar* toolbar, const std::function<void(MainCommand)>& run) {
+    for (const ToolbarEntry& e : ToolbarEntries()) {
+        if (!e.command) {
+            toolbar->addSeparator();
+            continue;
+        }
+        QAction* a = toolbar->addAction(MakeToolbarIcon(e.icon), e.caption);
+        a->setToolTip(e.tooltip);
+        QObject::connect(a, &QAction::triggered, toolbar, [run, command = *e.command] { run(command); });
+    }
+    for (QToolButton* b : toolbar->findChildren<QToolButton*>()) {
+        b->setFocusPolicy(Qt::NoFocus);  // the keys stay with the view
+    }
+}
+
+void FillMenuBar(QMenuBar* menuBar, const std::function<void(MainCommand)>& run) {
+    struct MenuEntry {
+        QString caption;
+        MainCommand command;
+    };
+    const std::pair<QString, std::vector<MenuEntry>> kMenus[] = {
+        {QStringLiteral("文件"),
+         {{QStringLiteral("打开"), MainCommand::Open},
+          {QStringLiteral("编辑"), MainCommand::EditTools},
+          {QStringLiteral("拍摄"), MainCommand::CameraKeepingBatch}}},
+        {QStringLiteral("帮助"),
+         {{QStringLiteral("关于"), MainCommand::About}, {QStringLiteral("使用帮助"), MainCommand::Help}}},
+    };
+    for (const auto& [title, entries] : kMenus) {
+        QMenu* menu = menuBar->addMenu(title);
+        for (const MenuEntry& e : entries) {
+            menu->addAction(e.caption, menuBar, [run, command = e.command] { run(command); });
+        }
+    }
 }
 
 QString ComponentHint(const QString& objectName) {

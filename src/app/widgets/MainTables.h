@@ -3,15 +3,33 @@
 
 #include <QString>
 
+#include <functional>
+
 #include <optional>
 #include <vector>
 
 #include "app/widgets/Icons.h"
 
+class QMenuBar;
+class QToolBar;
+
 namespace picura {
 
 // What the toolbar and the menus can ask for.
-enum class MainCommand { Open, Save, ZoomIn, ZoomOut, TurnRight, TurnLeft, EditTools, Camera, Help, HomePage, About };
+enum class MainCommand {
+    Open,
+    Save,
+    ZoomIn,
+    ZoomOut,
+    TurnRight,
+    TurnLeft,
+    EditTools,
+    Camera,              // the toolbar's: batch-crop mode ends
+    CameraKeepingBatch,  // the menu's: batch-crop mode goes on
+    Help,
+    HomePage,
+    About,
+};
 
 struct ToolbarEntry {
     std::optional<MainCommand> command;  // nullopt: a separator
@@ -22,6 +40,10 @@ struct ToolbarEntry {
 
 // The toolbar from left to right.
 const std::vector<ToolbarEntry>& ToolbarEntries();
+
+// Fills the toolbar and the menu bar from the tables; a chosen entry calls `run`.
+void FillToolbar(QToolBar* toolbar, const std::function<void(MainCommand)>& run);
+void FillMenuBar(QMenuBar* menuBar, const std::function<void(MainCommand)>& run);
 
 // The hint line's text for a component under the mouse, by its object name; empty for none.
 QString ComponentHint(const QString& objectName);

@@ -18,9 +18,11 @@
 #include "app/widgets/CropPanel.h"
 #include "app/widgets/CropPanelController.h"
 #include "app/widgets/EditToolsWindow.h"
+#include "app/widgets/HintLine.h"
 #include "app/widgets/HintStatusBar.h"
 #include "app/widgets/Icons.h"
 #include "app/widgets/MainBatchPort.h"
+#include "app/widgets/ViewPresenter.h"
 #include "app/widgets/ViewWidget.h"
 #include "help/AboutBox.h"
 #include "help/HelpFile.h"
@@ -59,7 +61,8 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     : QMainWindow(parent),
       services_(std::move(services)),
       boards_(QSize(411, 279)),
-      actions_(session_, boards_, *services_.dialogs, *this),
+      presenter_(session_, boards_),
+      actions_(session_, boards_, *services_.dialogs, presenter_),
       road_(*services_.dialogs, SaveHooks([this](const QString& path) { openNamingPrompt(path); })),
       batchPort_(std::make_unique<MainBatchPort>(MainBatchPort::Parts{})),
       batch_(session_, boards_, actions_, *services_.dialogs, *batchPort_, road_) {
@@ -69,15 +72,22 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("客户区"));
     client_->setMouseTracking(true);
-    client_->installEventFilter(this);
     setCentralWidget(client_);
 
     // The focus box lies under the toolbar: it only takes the keyboard focus.
     focusBox_ = new QLineEdit(client_);
     focusBox_->setObjectName(QStringLiteral("焦点框"));
     focusBox_->setGeometry(364, 16, 216, 20);
-    buildToolbar();
-    buildMenu();
+    toolbar_ = new QToolBar(client_);
+    toolbar_->setObjectName(QStringLiteral("工具条1"));
+    toolbar_->setGeometry(0, 0, 590, 49);
+    toolbar_->setIconSize(QSize(24, 24));
+    toolbar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolbar_->setMovable(false);
+    toolbar_->setFloatable(false);
+    toolbar_->setAutoFillBackground(true);  // the focus box lies hidden under it
+    FillToolbar(toolbar_, [this](MainCommand c) { runCommand(c); });
+    FillMenuBar(menuBar(), [this](MainCommand c) { runCommand(c); });
     view_ = new ViewWidget(client_);
     view_->setGeometry(4, 48, 411, 279);
     view_->setAcceptDrops(true);
@@ -89,28 +99,36 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     vbar_->setGeometry(416, 48, 12, 279);
     panel_ = new CropPanel(client_);
     panel_->setGeometry(432, 48, 152, 292);
+    presenter_.attach(view_, hbar_, vbar_, panel_);
     status_ = new HintStatusBar(client_);
     status_->setObjectName(QStringLiteral("状态条1"));
     status_->setGeometry(0, 340, 588, 20);
+    editTools_ = new EditToolsWindow(this);
+    editTools_->hide();
 
+    hints_ = new HintLine(status_, session_, HintLine::Watched{client_, editTools_, view_, toolbar_}, this);
+    client_->installEventFilter(hints_);
     for (QWidget* w : std::initializer_list<QWidget*>{view_, hbar_, vbar_, toolbar_, status_}) {
         w->setMouseTracking(true);
-        w->installEventFilter(this);
+        w->installEventFilter(hints_);
+    }
+    for (QToolButton* b : toolbar_->findChildren<QToolButton*>()) {
+        b->setMouseTracking(true);
+        b->installEventFilter(hints_);
     }
     // A component's mouse moves write its own hint; they must not reach the
     // window's surface, whose handler empties the hint line.
     for (QWidget* w : client_->findChildren<QWidget*>()) {
         w->setAttribute(Qt::WA_NoMousePropagation);
     }
-    connect(panel_, &CropPanel::hovered, this, [this](QWidget* w) { showHint(ComponentHint(w->objectName())); });
+    connect(panel_, &CropPanel::hovered, this,
+            [this](QWidget* w) { showHint(ComponentHint(w->objectName())); });
 
-    editTools_ = new EditToolsWindow(this);
-    editTools_->hide();
     editTools_->setMouseTracking(true);
-    editTools_->installEventFilter(this);
+    editTools_->installEventFilter(hints_);
     for (QWidget* w : editTools_->findChildren<QWidget*>()) {
         w->setMouseTracking(true);
-        w->installEventFilter(this);
+        w->installEventFilter(hints_);
         w->setAttribute(Qt::WA_NoMousePropagation);
     }
 
@@ -127,7 +145,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
         return g;
     };
     host.frameResized = [this](const FrameSizeChange& change, bool width) { growForFrame(change, width); };
-    host.jpgLimitSet = [this](double limitKb) { storeJpgLimit(limitKb); };
+    host.jpgLimitSet = [this](double limitKb) { batch_.keepJpgLimit(limitKb); };
     panelController_ = new CropPanelController(panel_, session_, actions_, *services_.dialogs, host, this);
     connect(panel_->saveButton(), &QPushButton::clicked, this, &MainWindow::cropAndSave);
 
@@ -139,26 +157,28 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     // While one of our dialogs has the keyboard focus, A, S, D and F belong to it.
     navigationKeys_->LendToOtherWindows([this](const QWindow* w) { return w && w == windowHandle(); });
     *batchPort_ = MainBatchPort(MainBatchPort::Parts{this, status_, panel_, panelController_, editTools_,
-                                                     navigationKeys_.get(), &session_, services_.dialogs, &batch_,
-                                                     [this] { focusView(); }});
+                                                     navigationKeys_.get(), &session_, services_.dialogs,
+                                                     &batch_, [this] { focusView(); }});
     connectView();
-    connectStatusBar();
+    // The check-box pane ends `allowance` left of the window's outer right edge.
+    batchPort_->connectStatusBar([this] { return lastOuter_.width() - allowances_.width; }, hints_);
 }
 
 MainWindow::~MainWindow() = default;
 
 void MainWindow::connectView() {
-    connect(view_, &ViewWidget::mousePressed, this, [this](Qt::MouseButton b, QPoint p, Qt::KeyboardModifiers) {
-        if (b == Qt::LeftButton) {
-            actions_.onViewLeftDown(p.x(), p.y());
-        } else if (b == Qt::RightButton) {
-            // A right click switches every editing tool off.
-            batchPort_->untickEditTools();
-            dropPendingText();
-            setViewCursor(ViewCursor::Arrow);
-            actions_.repaintView();
-        }
-    });
+    connect(view_, &ViewWidget::mousePressed, this,
+            [this](Qt::MouseButton b, QPoint p, Qt::KeyboardModifiers) {
+                if (b == Qt::LeftButton) {
+                    actions_.onViewLeftDown(p.x(), p.y());
+                } else if (b == Qt::RightButton) {
+                    // A right click switches every editing tool off.
+                    batchPort_->untickEditTools();
+                    presenter_.dropPendingText();
+                    presenter_.setViewCursor(ViewCursor::Arrow);
+                    actions_.repaintView();
+                }
+            });
     connect(view_, &ViewWidget::mouseReleased, this, [this](Qt::MouseButton b, QPoint p) {
         if (b == Qt::LeftButton) {
             actions_.onViewLeftUp(p.x(), p.y());
@@ -166,14 +186,16 @@ void MainWindow::connectView() {
     });
     connect(view_, &ViewWidget::mouseMoved, this, [this](QPoint p, Qt::MouseButtons) {
         actions_.onViewMouseMove(p.x(), p.y());
-        showHint(actions_.viewHint(navigationKeys_->IsRegistered(), view_->textInput()->isVisible(), currentHint_));
+        showHint(actions_.viewHint(navigationKeys_->IsRegistered(), view_->textInput()->isVisible(),
+                                   hints_->current()));
     });
     connect(view_, &ViewWidget::wheelTurned, this, [this](int delta) { actions_.onWheel(delta); });
     connect(view_, &ViewWidget::keyPressed, this,
             [this](int key, Qt::KeyboardModifiers mods) { actions_.onViewKey(key, mods); });
-    connect(view_, &ViewWidget::filesDropped, this, [this](const QString& list) { actions_.onFilesDropped(list); });
+    connect(view_, &ViewWidget::filesDropped, this,
+            [this](const QString& list) { actions_.onFilesDropped(list); });
     const auto scrolled = [this] {
-        if (!syncingBars_) {
+        if (!presenter_.syncingBars()) {
             actions_.onScroll(hbar_->value(), vbar_->value());
         }
     };
@@ -182,27 +204,6 @@ void MainWindow::connectView() {
         connect(bar, &QScrollBar::sliderPressed, this, [this] { actions_.onSliderPressed(); });
         connect(bar, &QScrollBar::sliderReleased, this, [this] { focusView(); });
     }
-}
-
-void MainWindow::connectStatusBar() {
-    // The check-box pane ends `allowance` left of the window's outer right edge.
-    const auto paneRight = [this] { return lastOuter_.width() - allowances_.width; };
-    connect(status_, &HintStatusBar::pressed, this, [this, paneRight](Qt::MouseButton button, int x) {
-        if (button == Qt::LeftButton) {
-            batch_.onStatusLeftPress(x, paneRight());
-        } else if (button == Qt::RightButton) {
-            batch_.onStatusRightPress(x, paneRight());
-        }
-    });
-    connect(status_, &HintStatusBar::mouseMoved, this, [this, paneRight](int x) {
-        if (BatchController::InCheckBoxPane(x, paneRight())) {
-            showHint(kBatchPaneHint);
-        } else if (navigationKeys_->IsRegistered()) {
-            showHint(kNavigationKeysHint);
-        } else {
-            showHint(session_.hasPicture() ? QString() : kStartHint);
-        }
-    });
 }
 
 void MainWindow::start() {
@@ -219,8 +220,7 @@ void MainWindow::start() {
     layoutMainWindow(width(), height());
 
     setWindowTitle(kWindowTitle);
-    currentHint_ = kStartHint;
-    status_->setHint(kStartHint);
+    showHint(kStartHint);
     hbar_->setEnabled(false);
     vbar_->setEnabled(false);
     panel_->presetBox()->setCurrentIndex(0);
@@ -235,8 +235,8 @@ void MainWindow::start() {
     programFolder_ = services_.programFolder;
     settingsFolder_ = PrepareSettingsFolder(services_.programFolder, services_.fallbackSettingsBase);
     batch_.readSettings(settingsFolder_);
-    quickShoot_ = ReadQuickShootSettings(SettingsStore(settingsFolder_ + QLatin1Char('/') + ini::kSettingsFileName),
-                                         kQuickShootNamingCount);
+    quickShoot_ = ReadQuickShootSettings(
+        SettingsStore(settingsFolder_ + QLatin1Char('/') + ini::kSettingsFileName), kQuickShootNamingCount);
 
     editTools_->hide();
     dockEditTools();
@@ -273,29 +273,17 @@ void MainWindow::growForFrame(const FrameSizeChange& change, bool width) {
             actions_.repaintView();
         }
         if (change.showScreenTooSmall) {
-            services_.dialogs->tell(QString::fromUtf8(kScreenTooSmallMessage), QString::fromUtf8(kScreenTooSmallTitle));
+            services_.dialogs->tell(QString::fromUtf8(kScreenTooSmallMessage),
+                                    QString::fromUtf8(kScreenTooSmallTitle));
         }
     } else if (change.placeAndRepaint) {
         actions_.repaintView();
     }
 }
 
-void MainWindow::storeJpgLimit(double limitKb) {
-    const SettingsStore store(settingsFolder_ + QLatin1Char('/') + ini::kSettingsFileName);
-    const QString value = NumberText(limitKb);
-    const ModeSettings& batch = batch_.settings();
-    if (batch_.active() && batch.keepSettings && batch.format == QStringLiteral(".JPG")) {
-        store.write(ini::kBatchSection, ini::kJpgSize, value);
-    }
-    if (quickShootMode_ && quickShoot_.keepSettings && quickShoot_.format == QStringLiteral(".JPG")) {
-        store.write(ini::kQuickSection, ini::kJpgSize, value);
-    }
-}
-
 void MainWindow::openNamingPrompt(const QString& temporaryPath) {
     NamingPromptInputs inputs;
     inputs.batchMode = batch_.active();
-    inputs.quickShootMode = quickShootMode_;
     inputs.batchSaveFolder = batch_.settings().saveFolder;
     inputs.batchFormat = batch_.settings().format;
     inputs.quickShootSaveFolder = quickShoot_.saveFolder;
@@ -333,8 +321,8 @@ void MainWindow::toggleEditTools() {
     } else {
         editTools_->hide();
         session_.tool = EditTool::None;
-        dropPendingText();
-        setViewCursor(ViewCursor::Arrow);
+        presenter_.dropPendingText();
+        presenter_.setViewCursor(ViewCursor::Arrow);
     }
     focusView();
 }
@@ -348,7 +336,10 @@ void MainWindow::startCamera(bool leaveBatchMode) {
 
 void MainWindow::runCommand(MainCommand command) {
     switch (command) {
-        case MainCommand::Open: actions_.openPictureDialog(); break;
+        case MainCommand::Open:
+            actions_.openPictureDialog();
+            focusView();
+            break;
         case MainCommand::Save: cropAndSave(); break;
         case MainCommand::ZoomIn: actions_.zoomBy(kZoomInFactor); break;
         case MainCommand::ZoomOut: actions_.zoomBy(kZoomOutFactor); break;
@@ -356,85 +347,12 @@ void MainWindow::runCommand(MainCommand command) {
         case MainCommand::TurnLeft: actions_.rotateCurrentPicture(-90); break;
         case MainCommand::EditTools: toggleEditTools(); break;
         case MainCommand::Camera: startCamera(true); break;
-        case MainCommand::Help: ShowHelpFile(programFolder_, settingsFolder_, *services_.opener, *services_.dialogs); break;
+        case MainCommand::CameraKeepingBatch: startCamera(false); break;
+        case MainCommand::Help:
+            ShowHelpFile(programFolder_, settingsFolder_, *services_.opener, *services_.dialogs);
+            break;
         case MainCommand::HomePage: ShowHomePage(*services_.opener, *services_.dialogs); break;
         case MainCommand::About: ShowAboutBox(*services_.dialogs); break;
-    }
-}
-
-void MainWindow::buildToolbar() {
-    toolbar_ = new QToolBar(client_);
-    toolbar_->setObjectName(QStringLiteral("工具条1"));
-    toolbar_->setGeometry(0, 0, 590, 49);
-    toolbar_->setIconSize(QSize(24, 24));
-    toolbar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    toolbar_->setMovable(false);
-    toolbar_->setAutoFillBackground(true);  // the focus box lies hidden under it
-    toolbar_->setFloatable(false);
-    for (const ToolbarEntry& e : ToolbarEntries()) {
-        if (!e.command) {
-            toolbar_->addSeparator();
-            continue;
-        }
-        QAction* a = toolbar_->addAction(MakeToolbarIcon(e.icon), e.caption);
-        a->setToolTip(e.tooltip);
-        connect(a, &QAction::triggered, this, [this, command = *e.command] { runCommand(command); });
-    }
-    for (QToolButton* b : toolbar_->findChildren<QToolButton*>()) {
-        b->setMouseTracking(true);
-        b->installEventFilter(this);
-        b->setFocusPolicy(Qt::NoFocus);
-    }
-}
-
-void MainWindow::buildMenu() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("文件"));
-    file->addAction(QStringLiteral("打开"), this, [this] {
-        actions_.openPictureDialog();
-        focusView();
-    });
-    file->addAction(QStringLiteral("编辑"), this, [this] { toggleEditTools(); });
-    // The menu's camera keeps batch-crop mode; the toolbar's leaves it.
-    file->addAction(QStringLiteral("拍摄"), this, [this] { startCamera(false); });
-    QMenu* help = menuBar()->addMenu(QStringLiteral("帮助"));
-    help->addAction(QStringLiteral("关于"), this, [this] { runCommand(MainCommand::About); });
-    help->addAction(QStringLiteral("使用帮助"), this, [this] { runCommand(MainCommand::Help); });
-}
-
-QColor MainWindow::frameColour() const {
-    return panel_->frameColour();
-}
-
-void MainWindow::showView() {
-    view_->setImage(boards_.visible.image());
-    syncingBars_ = true;
-    const auto sync = [](QScrollBar* bar, const ScrollBarState& s) {
-        bar->setEnabled(s.enabled);
-        bar->setRange(0, s.enabled ? s.range : 0);
-        bar->setValue(s.enabled ? s.position : 0);
-        bar->setPageStep(std::max(1, s.range / 10));
-    };
-    sync(hbar_, session_.view.horizontal);
-    sync(vbar_, session_.view.vertical);
-    syncingBars_ = false;
-}
-
-void MainWindow::focusView() {
-    view_->setFocus();
-}
-
-void MainWindow::dropPendingText() {
-    view_->textInput()->hide();
-    view_->textInput()->clear();
-}
-
-void MainWindow::setViewCursor(ViewCursor cursor) {
-    switch (cursor) {
-        case ViewCursor::Arrow: view_->setCursor(Qt::ArrowCursor); break;
-        case ViewCursor::Move: view_->setCursor(Qt::SizeAllCursor); break;
-        case ViewCursor::IBeam: view_->setCursor(Qt::IBeamCursor); break;
-        case ViewCursor::Pen: view_->setCursor(MakePenCursor()); break;
-        case ViewCursor::Eyedropper: view_->setCursor(MakeEyedropperCursor()); break;
     }
 }
 
@@ -443,32 +361,7 @@ void MainWindow::dockEditTools() {
 }
 
 void MainWindow::showHint(const QString& text) {
-    // Written only when the text changes, so that the line does not flicker under a moving mouse.
-    if (text != currentHint_) {
-        currentHint_ = text;
-        status_->setHint(text);
-    }
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove) {
-        if (watched == editTools_) {
-            // The Edit tools window's own surface empties the hint line unconditionally.
-            currentHint_.clear();
-            status_->setHint(QString());
-        } else if (watched == client_) {
-            clearHint();
-        } else if (watched == view_ || watched == toolbar_ || watched->parent() == toolbar_) {
-            if (!session_.hasPicture()) {
-                showHint(kStartHint);
-            } else if (watched != view_) {
-                clearHint();
-            }
-        } else if (const QString hint = ComponentHint(watched->objectName()); !hint.isEmpty()) {
-            showHint(hint);
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
+    hints_->show(text);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

@@ -10,6 +10,7 @@
 #include "app/MainActions.h"
 #include "app/MainLayout.h"
 #include "app/widgets/MainTables.h"
+#include "app/widgets/ViewPresenter.h"
 #include "output/SaveRoad.h"
 #include "session/Session.h"
 #include "view/FrameSize.h"
@@ -27,6 +28,7 @@ class CropPanelController;
 class DesktopOpener;
 class EditToolsWindow;
 class GlobalKeyGrabber;
+class HintLine;
 class HintStatusBar;
 class MainBatchPort;
 class NavigationKeys;
@@ -36,7 +38,7 @@ class ViewWidget;
 
 // The Main window: lays its components out, forwards their events to the
 // operations and shows the state they leave behind.
-class MainWindow : public QMainWindow, private MainWindowPort {
+class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
     struct Services {
@@ -94,22 +96,12 @@ class MainWindow : public QMainWindow, private MainWindowPort {
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    // MainWindowPort
-    QColor frameColour() const override;
-    void showView() override;
-    void focusView() override;
-    void dropPendingText() override;
-    void setViewCursor(ViewCursor cursor) override;
+    void focusView() { presenter_.focusView(); }
 
-    void buildToolbar();
-    void buildMenu();
     void connectView();
-    void connectStatusBar();
     void growForFrame(const FrameSizeChange& change, bool width);
-    void storeJpgLimit(double limitKb);
     void openNamingPrompt(const QString& temporaryPath);
     void cropAndSave();
     void toggleEditTools();
@@ -119,6 +111,7 @@ class MainWindow : public QMainWindow, private MainWindowPort {
     Services services_;
     Session session_;
     ViewBoards boards_;
+    ViewPresenter presenter_;
     MainActions actions_;
     SaveRoad road_;
     std::unique_ptr<MainBatchPort> batchPort_;
@@ -131,7 +124,6 @@ class MainWindow : public QMainWindow, private MainWindowPort {
     QString programFolder_;
     QString settingsFolder_;
     ModeSettings quickShoot_;
-    bool quickShootMode_ = false;  // set by the camera window's quick shoot
     bool cameraOpen_ = false;
 
     // Window metrics.
@@ -139,9 +131,7 @@ class MainWindow : public QMainWindow, private MainWindowPort {
     Allowances allowances_;
     QSize lastOuter_;
     bool editToolsShown_ = false;
-    QString currentHint_;  // what the hint line shows
     bool shutDown_ = false;
-    bool syncingBars_ = false;
 
     QWidget* client_ = nullptr;
     QToolBar* toolbar_ = nullptr;
@@ -151,6 +141,7 @@ class MainWindow : public QMainWindow, private MainWindowPort {
     CropPanel* panel_ = nullptr;
     HintStatusBar* status_ = nullptr;
     QLineEdit* focusBox_ = nullptr;
+    HintLine* hints_ = nullptr;
     EditToolsWindow* editTools_ = nullptr;
 };
 

@@ -1,0 +1,58 @@
+#include "app/widgets/ViewPresenter.h"
+
+#include <QLineEdit>
+#include <QScrollBar>
+
+#include "app/widgets/CropPanel.h"
+#include "app/widgets/Icons.h"
+#include "app/widgets/ViewWidget.h"
+#include "session/Session.h"
+#include "view/ViewBoards.h"
+
+namespace picura {
+
+void ViewPresenter::attach(ViewWidget* view, QScrollBar* horizontal, QScrollBar* vertical, CropPanel* panel) {
+    view_ = view;
+    hbar_ = horizontal;
+    vbar_ = vertical;
+    panel_ = panel;
+}
+
+QColor ViewPresenter::frameColour() const {
+    return panel_->frameColour();
+}
+
+void ViewPresenter::showView() {
+    view_->setImage(boards_.visible.image());
+    syncingBars_ = true;
+    const auto sync = [](QScrollBar* bar, const ScrollBarState& s) {
+        bar->setEnabled(s.enabled);
+        bar->setRange(0, s.enabled ? s.range : 0);
+        bar->setValue(s.enabled ? s.position : 0);
+        bar->setPageStep(std::max(1, s.range / 10));
+    };
+    sync(hbar_, session_.view.horizontal);
+    sync(vbar_, session_.view.vertical);
+    syncingBars_ = false;
+}
+
+void ViewPresenter::focusView() {
+    view_->setFocus();
+}
+
+void ViewPresenter::dropPendingText() {
+    view_->textInput()->hide();
+    view_->textInput()->clear();
+}
+
+void ViewPresenter::setViewCursor(ViewCursor cursor) {
+    switch (cursor) {
+        case ViewCursor::Arrow: view_->setCursor(Qt::ArrowCursor); break;
+        case ViewCursor::Move: view_->setCursor(Qt::SizeAllCursor); break;
+        case ViewCursor::IBeam: view_->setCursor(Qt::IBeamCursor); break;
+        case ViewCursor::Pen: view_->setCursor(MakePenCursor()); break;
+        case ViewCursor::Eyedropper: view_->setCursor(MakeEyedropperCursor()); break;
+    }
+}
+
+}  // namespace picura
