@@ -5,7 +5,7 @@
 namespace picura {
 
 Allowances MeasureAllowances(int clientWidth, int clientHeight) {
-    return {kDesignedClientWidth - clientWidth, kDesignedClientHeight - clientHeight};
+    return {kClientWidth - clientWidth, kClientHeight - clientHeight};
 }
 
 MainLayout ComputeMainLayout(int W, int H, Allowances a) {

@@ -6,14 +6,14 @@
 
 namespace picura {
 
-// Designed geometry of the Main window: outer size 594 × 414, client area
-// (below the menu bar) 586 × 360. The allowances absorb the difference between
-// the designed frame and the frame the running system draws, so every layout
-// formula can be written for the designed geometry.
-inline constexpr int kDesignedClientWidth = 586;
-inline constexpr int kDesignedClientHeight = 360;
-inline constexpr int kDesignedOuterWidth = 594;
-inline constexpr int kDesignedOuterHeight = 414;
+// The Main window's geometry for a frame of 4 pixels a side and a 54-pixel title and menu
+// bar: outer size 594 × 414, client area (below the menu bar) 586 × 360. The allowances absorb
+// the difference between that frame and the one the running system draws, so that every layout
+// formula can be written for these sizes.
+inline constexpr int kClientWidth = 586;
+inline constexpr int kClientHeight = 360;
+inline constexpr int kOuterWidth = 594;
+inline constexpr int kOuterHeight = 414;
 inline constexpr int kEditToolsWidth = 75;
 inline constexpr int kEditToolsHeight = 318;
 
@@ -30,11 +30,11 @@ struct MainLayout {
     QRect horizontalBar;   // 横向滚动条
     QRect verticalBar;     // 纵向滚动条
     QRect cropPanel;       // 截图面板分组框
-    int statusPane0Width;  // pane 0 of 状态条1 (the hint line)
+    int statusPane0Width;  // pane 0 of the status bar (the hint line)
 };
 
 // The layout formulas for a new outer size. Coordinates the formulas do not
-// name keep their designed values.
+// name keep their values at the start size.
 MainLayout ComputeMainLayout(int outerWidth, int outerHeight, Allowances allowances);
 
 // Centre of a view of the given size, halves rounded down.

@@ -34,7 +34,7 @@ struct BatchSettingsRefusal {
     bool clearSaveFolderBox = false;  // same folder for source and save
 };
 
-// The accepted entries, ready to go into the Main window state.
+// The accepted entries, ready to go into the batch settings in memory.
 struct ConfirmedBatchSettings {
     QString sourceFolder;  // one trailing "/" removed
     QString saveFolder;

@@ -29,25 +29,13 @@ EncodeResult EncodePicture(const QImage& crop, OutputFormat format, double limit
         return Once(QByteArray());
     }
     switch (format) {
-        case OutputFormat::Bmp:
-            return Once(EncodeBmp(crop));
-        case OutputFormat::Gif:
-            return Once(EncodeGif(crop));
-        case OutputFormat::Png:
-            return Once(EncodePng(crop));
-        case OutputFormat::Jpg:
-            break;
+        case OutputFormat::Bmp: return Once(EncodeBmp(crop));
+        case OutputFormat::Gif: return Once(EncodeGif(crop));
+        case OutputFormat::Png: return Once(EncodePng(crop));
+        case OutputFormat::Jpg: break;
     }
     CropJpegEncoder encoder(crop);
     return SearchJpegQuality(encoder, JpegLimitBytes(limitKb));
-}
-
-EncodeResult EncodePicture(const QImage& crop, const QString& extension, double limitKb) {
-    const std::optional<OutputFormat> format = FormatFromExtension(extension);
-    if (!format) {
-        return Once(QByteArray());
-    }
-    return EncodePicture(crop, *format, limitKb);
 }
 
 }  // namespace picura

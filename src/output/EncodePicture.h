@@ -13,9 +13,4 @@ namespace picura {
 // (SearchJpegQuality). A null picture gives empty bytes with failed set.
 EncodeResult EncodePicture(const QImage& crop, OutputFormat format, double limitKb);
 
-// The same, by extension with its leading dot in any letter case (".jpg", ".JPEG",
-// ".png"...). An extension none of the encoders knows gives empty bytes, ok true
-// and failed set.
-EncodeResult EncodePicture(const QImage& crop, const QString& extension, double limitKb);
-
 }  // namespace picura

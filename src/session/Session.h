@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imaging/Picture.h"
+#include "session/EditTool.h"
 #include "view/CropFrame.h"
 #include "view/ViewState.h"
 
@@ -22,8 +23,6 @@ struct PictureOrigin {
 
     bool isFile() const { return kind == Kind::OpenedFile || kind == Kind::BatchPicture; }
 };
-
-enum class EditTool { None, Pen, Text, Eyedropper };
 
 // What happened to the picture, as told to the listeners.
 enum class PictureChange {

@@ -49,7 +49,7 @@ struct ModeSettings {
     bool keepSettings = false;
 };
 
-// Reads the start-up keys of the batch-crop section in the designed order;
+// Reads the start-up keys of the batch-crop section, one after the other;
 // `namingListSize` bounds the naming index.
 ModeSettings ReadBatchSettings(const SettingsStore& store, int namingListSize);
 ModeSettings ReadQuickShootSettings(const SettingsStore& store, int namingListSize);

@@ -4,6 +4,7 @@
 // the line width and the text font. The widgets only forward their events here and apply what comes back.
 
 #include "imaging/DrawingBoard.h"
+#include "session/EditTool.h"
 
 #include <QFont>
 #include <QRgb>
@@ -11,16 +12,13 @@
 
 namespace picura {
 
-enum class EditTool { None, Pen, Text, Eyedropper };
-
 // The pointer the view shows for the active tool.
 enum class ToolPointer { Default, Pen, IBeam, Eyedropper };
 
-// What the caller does after a tool switch, in this order:
-// 1. dropButtonHeld: the button-held flag of the view goes off (no bake);
-// 2. repaintView: the pen was on, its hover circle on the visible board is wiped (RepaintView);
-// 3. leaveText: the text tool was on: LeaveTextTool (hide the box, write its text when it holds any);
-// 4. the check boxes show ticked(tool), the view gets `pointer` and the keyboard focus.
+// What the caller does after a tool switch, in this order: a frame drag under way ends without
+// baking anything (dropButtonHeld); when the pen was on, its hover circle is wiped from the visible
+// board (repaintView); when the text tool was on, its box is left, writing any text it holds
+// (leaveText); then the check boxes show ticked(tool) and the view takes `pointer` and the keyboard focus.
 struct ToolSwitch {
     EditTool before = EditTool::None;
     EditTool after = EditTool::None;

@@ -53,27 +53,27 @@ TEST_F(EncodePictureTest, UnreachableLimitWritesQualityZeroAndReportsItsSize) {
 TEST_F(EncodePictureTest, OtherFormatsIgnoreTheLimitAndKeepTheSize) {
     for (const char* ext : {".bmp", ".PNG", ".Gif"}) {
         SCOPED_TRACE(ext);
-        const EncodeResult r = EncodePicture(crop, QString::fromLatin1(ext), 0.3);
+        const EncodeResult r =
+            EncodePicture(crop, FormatFromExtension(QString::fromLatin1(ext)).value(), 0.3);
         EXPECT_TRUE(r.ok);
         EXPECT_FALSE(r.failed);
         const QImage decoded = QImage::fromData(r.bytes);
         EXPECT_EQ(decoded.size(), crop.size());
     }
     const QImage solid = test::MakeSolid(40, 30, qRgb(10, 200, 30));
-    EXPECT_EQ(test::MaxChannelDifference(QImage::fromData(EncodePicture(solid, ".png", 1).bytes), solid), 0);
-    EXPECT_EQ(test::MaxChannelDifference(QImage::fromData(EncodePicture(solid, ".bmp", 1).bytes), solid), 0);
+    EXPECT_EQ(
+        test::MaxChannelDifference(QImage::fromData(EncodePicture(solid, OutputFormat::Png, 1).bytes), solid),
+        0);
+    EXPECT_EQ(
+        test::MaxChannelDifference(QImage::fromData(EncodePicture(solid, OutputFormat::Bmp, 1).bytes), solid),
+        0);
 }
 
-TEST_F(EncodePictureTest, ExtensionsInAnyCaseAndUnknownOnes) {
-    const EncodeResult jpeg = EncodePicture(crop, QStringLiteral(".JPEG"), 30);
+TEST_F(EncodePictureTest, JpegUnderItsLimitAndNoPictureFails) {
+    const EncodeResult jpeg = EncodePicture(crop, OutputFormat::Jpg, 30);
     ASSERT_GE(jpeg.bytes.size(), 2);
     EXPECT_EQ(jpeg.bytes.left(2), QByteArray("\xFF\xD8"));
     EXPECT_LE(jpeg.bytes.size(), 30 * 1024);
-
-    const EncodeResult tif = EncodePicture(crop, QStringLiteral(".tif"), 30);
-    EXPECT_TRUE(tif.ok);
-    EXPECT_TRUE(tif.failed);
-    EXPECT_TRUE(tif.bytes.isEmpty());
 
     const EncodeResult none = EncodePicture(QImage(), OutputFormat::Jpg, 30);
     EXPECT_TRUE(none.ok);

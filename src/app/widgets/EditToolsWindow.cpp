@@ -23,9 +23,9 @@ EditToolsWindow::EditToolsWindow(QWidget* owner)
     setObjectName(QStringLiteral("编辑工具窗口"));
     setWindowTitle(QString());
     setFixedSize(kEditToolsWidth, kEditToolsHeight);
-    tools_->setObjectName(QStringLiteral("分组框1"));
-    width_->setObjectName(QStringLiteral("分组框2"));
-    colours_->setObjectName(QStringLiteral("分组框3"));
+    tools_->setObjectName(QStringLiteral("工具分组框"));
+    width_->setObjectName(QStringLiteral("线宽分组框"));
+    colours_->setObjectName(QStringLiteral("颜色分组框"));
     tools_->setGeometry(2, 0, 66, 90);
     width_->setGeometry(2, 94, 66, 68);
     colours_->setGeometry(2, 166, 66, 144);
@@ -45,11 +45,11 @@ EditToolsWindow::EditToolsWindow(QWidget* owner)
     lineWidth_->setGeometry(6, 40, 36, 20);
 
     auto* colour = new QPushButton(colours_);
-    colour->setObjectName(QStringLiteral("颜色选择器1"));
+    colour->setObjectName(QStringLiteral("画笔颜色选择器"));
     colour->setGeometry(6, 16, 56, 20);
     colour->setStyleSheet(QStringLiteral("background: black;"));
     auto* palette = new QFrame(colours_);
-    palette->setObjectName(QStringLiteral("图片框1"));
+    palette->setObjectName(QStringLiteral("调色板"));
     palette->setGeometry(2, 40, 60, 100);
     palette->setFrameShape(QFrame::StyledPanel);
 }

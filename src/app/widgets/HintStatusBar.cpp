@@ -20,8 +20,8 @@ HintStatusBar::HintStatusBar(QWidget* parent)
     pane1_->setStyleSheet(
         QStringLiteral("QLabel { border: 1px solid #b8b8b8; border-right-color: #ffffff;"
                        " border-bottom-color: #ffffff; padding-left: 20px; }"));
-    pane0_->setObjectName(QStringLiteral("状态条1.0"));
-    pane1_->setObjectName(QStringLiteral("状态条1.1"));
+    pane0_->setObjectName(QStringLiteral("提示栏"));
+    pane1_->setObjectName(QStringLiteral("批量截图栏"));
     pane1_->setText(QStringLiteral("使用批量截图模式"));
     checkIcon_->setPixmap(MakeCheckIcon(false));
     checkIcon_->raise();

@@ -6,7 +6,7 @@ class QLabel;
 
 namespace picura {
 
-// 状态条1: pane 0 is the hint line, pane 1 the batch-crop check box and caption.
+// 状态条, the status bar: pane 0 is the hint line, pane 1 the batch-crop check box and caption.
 class HintStatusBar : public QWidget {
     Q_OBJECT
   public:

@@ -6,7 +6,7 @@
 
 namespace picura {
 
-// The toolbar's nine 24 × 24 icons, in image-list order.
+// The toolbar's nine 24 × 24 icons.
 enum class ToolbarIcon {
     Open = 0,
     Zoom = 1,

@@ -86,8 +86,8 @@ QString ComponentHint(const QString& objectName) {
         {QStringLiteral("画笔选择框"), QStringLiteral("画笔工具")},
         {QStringLiteral("文字选择框"), QStringLiteral("文字工具，右击文字工具按钮可设置字体。")},
         {QStringLiteral("吸管选择框"), QStringLiteral("吸取颜色")},
-        {QStringLiteral("颜色选择器1"), QStringLiteral("设置画笔及文字颜色")},
-        {QStringLiteral("图片框1"), QStringLiteral("选取画笔文字颜色")},
+        {QStringLiteral("画笔颜色选择器"), QStringLiteral("设置画笔及文字颜色")},
+        {QStringLiteral("调色板"), QStringLiteral("选取画笔文字颜色")},
         {QStringLiteral("线宽编辑框"), QStringLiteral("设置画笔粗细")},
     };
     return kHints.value(objectName);

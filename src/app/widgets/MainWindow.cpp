@@ -79,7 +79,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     focusBox_->setObjectName(QStringLiteral("焦点框"));
     focusBox_->setGeometry(364, 16, 216, 20);
     toolbar_ = new QToolBar(client_);
-    toolbar_->setObjectName(QStringLiteral("工具条1"));
+    toolbar_->setObjectName(QStringLiteral("工具条"));
     toolbar_->setGeometry(0, 0, 590, 49);
     toolbar_->setIconSize(QSize(24, 24));
     toolbar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -101,7 +101,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     panel_->setGeometry(432, 48, 152, 292);
     presenter_.attach(view_, hbar_, vbar_, panel_);
     status_ = new HintStatusBar(client_);
-    status_->setObjectName(QStringLiteral("状态条1"));
+    status_->setObjectName(QStringLiteral("状态条"));
     status_->setGeometry(0, 340, 588, 20);
     editTools_ = new EditToolsWindow(this);
     editTools_->hide();
@@ -210,9 +210,9 @@ void MainWindow::start() {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     screen_ = screen.size();
 
-    // Measure the client area at the designed outer size and grow the window by
+    // Measure the client area at the standard outer size and grow the window by
     // the difference, so that the client area is 586 × 360 under any window frame.
-    resize(kDesignedOuterWidth, kDesignedOuterHeight);
+    resize(kOuterWidth, kOuterHeight);
     layout()->activate();
     allowances_ = MeasureAllowances(client_->width(), client_->height());
     resize(width() + allowances_.width, height() + allowances_.height);

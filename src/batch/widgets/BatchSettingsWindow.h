@@ -19,8 +19,8 @@ class OperatorDialogs;
 
 // What the window reads of the Main window when it opens.
 struct BatchSettingsInputs {
-    ModeSettings
-        batch;  // MainWindowState::batch: naming index, prefix, format, folders, crop sound, keep flag
+    // The batch settings in memory: naming index, prefix, format, folders, crop sound, keep flag.
+    ModeSettings batch;
     // The Main window's pixel width, pixel height and JPG size edit boxes, as text:
     // stored with the settings by 确定.
     QString pixelWidthText;
@@ -28,7 +28,7 @@ struct BatchSettingsInputs {
     QString jpgSizeText;
 };
 
-// What 确定 accepted, for the Main window state.
+// What 确定 accepted, for the batch settings in memory.
 struct BatchSettingsResult {
     QString sourceFolder;  // without trailing "/"
     QString saveFolder;    // without trailing "/"
@@ -46,7 +46,7 @@ struct BatchSettingsResult {
 struct BatchSettingsHooks {
     // Creation: UnregisterNavigationKeys.
     std::function<void()> releaseKeys;
-    // These three change the Main window state at once, even when the window is
+    // These three change the batch settings in memory at once, even when the window is
     // then closed without 确定. The format also arrives at creation when the
     // stored one is not one of the four (it becomes ".JPG").
     std::function<void(OutputFormat format)> formatChanged;
@@ -55,17 +55,17 @@ struct BatchSettingsHooks {
     // forgets the workbook and the current name.
     std::function<void(int namingIndex)> namingChanged;
     std::function<void(bool on)> cropSoundChanged;
-    // 确定, after the checks and the write of the ten keys, in this order:
-    // 1. apply: take the result into MainWindowState::batch; delete the task
+    // 确定, after the checks and the write of the ten keys, calls these three in turn.
+    // apply: take the result into the batch settings in memory; delete the task
     //    file and start a new task over the source folder
     //    (BatchCropTask::startOver); show its first picture, or set the picture
     //    count to 0 and tell kNoPicturesMessage when it has none; switch batch
     //    mode on and tick the status bar's check-box pane.
     std::function<void(const BatchSettingsResult&)> apply;
-    // 2. only for ExcelCell: open the Name list window (not modal) with the crop
+    // useNameListForCrop, only for ExcelCell: open the Name list window (not modal) with the crop
     //    wording, or set its purpose to crops when it is open.
     std::function<void()> useNameListForCrop;
-    // 3. RegisterNavigationKeys.
+    // takeKeys: RegisterNavigationKeys.
     std::function<void()> takeKeys;
     // The window closes, by 确定 (confirmed = true) or by its close box. When
     // not confirmed and batch mode is off, the Main window unticks the status

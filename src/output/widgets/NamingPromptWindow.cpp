@@ -3,9 +3,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "platform/OperatorDialogs.h"
 #include "output/OutputFile.h"
 #include "output/widgets/WindowFonts.h"
+#include "platform/OperatorDialogs.h"
 
 namespace picura {
 namespace {}  // namespace
@@ -25,12 +25,12 @@ NamingPromptWindow::NamingPromptWindow(NamingPromptInputs inputs, OperatorDialog
     setWindowTitle(CaptionFor(in_.batchMode, in_.quickShootMode));
     setFixedSize(334, 55);
 
-    name_->setObjectName(QStringLiteral("编辑框1"));
+    name_->setObjectName(QStringLiteral("文件名编辑框"));
     name_->setGeometry(8, 10, 230, 36);
     name_->setAlignment(Qt::AlignCenter);
     name_->setFont(SongFont(19));
 
-    ok_->setObjectName(QStringLiteral("按钮1"));
+    ok_->setObjectName(QStringLiteral("确定按钮"));
     ok_->setGeometry(248, 11, 76, 32);
     // Enter in the edit box confirms through the edit box alone: a default
     // button would take the same key press a second time.
