@@ -7,7 +7,7 @@ CMAKE_GEN  := -G Ninja
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 600
 
-.PHONY: run test deps build build-asan test-release test-asan format bench clean fuzz
+.PHONY: run test deps build build-asan test-release test-asan format format-check bench clean fuzz
 
 deps:
 	@bash scripts/install-deps.sh
@@ -51,6 +51,10 @@ fuzz: deps
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Fails when a tracked source file is not formatted as .clang-format says (CI runs it before the tests).
+format-check:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

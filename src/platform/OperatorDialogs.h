@@ -1,5 +1,6 @@
 // Services of the desktop the program runs on, each behind an interface with a real implementation and a
-// fake for tests: the operator's dialogs and messages, and (beside it) the clipboard, keys, camera and sound.
+// fake for tests: the operator's dialogs and messages, and beside it the clipboard, the global keys, the
+// desktop opener, the camera device and the sound player.
 #pragma once
 
 #include <QColor>
