@@ -2,8 +2,8 @@
 
 #include <QStringList>
 
-#include "platform/OperatorDialogs.h"
 #include "help/HomePage.h"
+#include "platform/OperatorDialogs.h"
 
 namespace picura {
 

@@ -5,8 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "platform/DesktopOpener.h"
 #include "help/HelpDigest.h"
+#include "platform/DesktopOpener.h"
 #include "platform/OperatorDialogs.h"
 #include "settings/AtomicFile.h"
 

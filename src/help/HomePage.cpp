@@ -2,8 +2,8 @@
 
 #include <QUrl>
 
-#include "platform/OperatorDialogs.h"
 #include "platform/DesktopOpener.h"
+#include "platform/OperatorDialogs.h"
 
 namespace picura {
 

@@ -16,16 +16,11 @@ namespace {
 
 inline std::uint32_t Combine(std::uint32_t s, std::uint32_t d, RasterOp op) {
     switch (op) {
-        case RasterOp::SourceCopy:
-            return s;
-        case RasterOp::InvertedSource:
-            return ~s | 0xFF000000u;
-        case RasterOp::SourceXor:
-            return (s ^ d) | 0xFF000000u;
-        case RasterOp::SourceOr:
-            return s | d;
-        case RasterOp::SourceAnd:
-            return (s & d) | 0xFF000000u;
+        case RasterOp::SourceCopy: return s;
+        case RasterOp::InvertedSource: return ~s | 0xFF000000u;
+        case RasterOp::SourceXor: return (s ^ d) | 0xFF000000u;
+        case RasterOp::SourceOr: return s | d;
+        case RasterOp::SourceAnd: return (s & d) | 0xFF000000u;
     }
     return s;
 }

@@ -188,9 +188,7 @@ OutputTarget MakeOutputPath(const NamingInputs& in) {
         case NamingMode::CaptureTime:
             target.path = NextTextPath(in.folder, TimeName(in.now), in.extension);
             break;
-        case NamingMode::Sequence:
-            target.path = NextSequencePath(in.folder, in.extension);
-            break;
+        case NamingMode::Sequence: target.path = NextSequencePath(in.folder, in.extension); break;
         case NamingMode::CustomPrefix:
             target.path = NextPrefixedPath(in.folder, in.prefix, in.extension);
             break;

@@ -4,14 +4,10 @@ namespace picura {
 
 QString FormatText(OutputFormat format) {
     switch (format) {
-        case OutputFormat::Jpg:
-            return QStringLiteral(".JPG");
-        case OutputFormat::Bmp:
-            return QStringLiteral(".BMP");
-        case OutputFormat::Gif:
-            return QStringLiteral(".GIF");
-        case OutputFormat::Png:
-            return QStringLiteral(".PNG");
+        case OutputFormat::Jpg: return QStringLiteral(".JPG");
+        case OutputFormat::Bmp: return QStringLiteral(".BMP");
+        case OutputFormat::Gif: return QStringLiteral(".GIF");
+        case OutputFormat::Png: return QStringLiteral(".PNG");
     }
     return QStringLiteral(".JPG");
 }

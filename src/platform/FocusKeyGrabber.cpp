@@ -11,16 +11,11 @@ namespace {
 
 std::optional<NavigationKey> KeyOf(int qtKey) {
     switch (qtKey) {
-        case Qt::Key_A:
-            return NavigationKey::A;
-        case Qt::Key_S:
-            return NavigationKey::S;
-        case Qt::Key_D:
-            return NavigationKey::D;
-        case Qt::Key_F:
-            return NavigationKey::F;
-        default:
-            return std::nullopt;
+        case Qt::Key_A: return NavigationKey::A;
+        case Qt::Key_S: return NavigationKey::S;
+        case Qt::Key_D: return NavigationKey::D;
+        case Qt::Key_F: return NavigationKey::F;
+        default: return std::nullopt;
     }
 }
 

@@ -25,14 +25,10 @@ constexpr std::uint16_t kLockBits = XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2;
 
 xcb_keysym_t KeysymOf(NavigationKey key) {
     switch (key) {
-        case NavigationKey::A:
-            return 'a';
-        case NavigationKey::S:
-            return 's';
-        case NavigationKey::D:
-            return 'd';
-        case NavigationKey::F:
-            return 'f';
+        case NavigationKey::A: return 'a';
+        case NavigationKey::S: return 's';
+        case NavigationKey::D: return 'd';
+        case NavigationKey::F: return 'f';
     }
     return 0;
 }

@@ -46,18 +46,10 @@ void DragFrame(CropFrame& frame, QPoint& last, int x, int y) {
 
 void MoveFrame(CropFrame& frame, MoveDirection direction) {
     switch (direction) {
-        case MoveDirection::Up:
-            frame.top = Trunc(frame.top - 1.0);
-            break;
-        case MoveDirection::Down:
-            frame.top = Trunc(frame.top + 1.0);
-            break;
-        case MoveDirection::Left:
-            frame.left = Trunc(frame.left - 1.0);
-            break;
-        case MoveDirection::Right:
-            frame.left = Trunc(frame.left + 1.0);
-            break;
+        case MoveDirection::Up: frame.top = Trunc(frame.top - 1.0); break;
+        case MoveDirection::Down: frame.top = Trunc(frame.top + 1.0); break;
+        case MoveDirection::Left: frame.left = Trunc(frame.left - 1.0); break;
+        case MoveDirection::Right: frame.left = Trunc(frame.left + 1.0); break;
     }
 }
 

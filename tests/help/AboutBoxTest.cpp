@@ -2,10 +2,10 @@
 
 #include <QUrl>
 
-#include "platform/testing/FakeDesktopOpener.h"
 #include "ScriptedDialogs.h"
 #include "help/AboutBox.h"
 #include "help/HomePage.h"
+#include "platform/testing/FakeDesktopOpener.h"
 
 using namespace picura;
 using picura::test::FakeDesktopOpener;

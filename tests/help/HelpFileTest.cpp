@@ -8,10 +8,10 @@
 
 #include <sys/stat.h>
 
-#include "platform/testing/FakeDesktopOpener.h"
 #include "ScriptedDialogs.h"
 #include "help/HelpDigest.h"
 #include "help/HelpFile.h"
+#include "platform/testing/FakeDesktopOpener.h"
 
 using namespace picura;
 using picura::test::FakeDesktopOpener;

@@ -11,8 +11,8 @@
 
 #include "platform/FocusKeyGrabber.h"
 #include "platform/MakeGlobalKeyGrabber.h"
-#include "session/NavigationKeys.h"
 #include "platform/X11KeyGrabber.h"
+#include "session/NavigationKeys.h"
 
 namespace picura {
 namespace {

@@ -18,8 +18,8 @@
 
 #include "platform/LayeredKeyGrabber.h"
 #include "platform/MakeGlobalKeyGrabber.h"
-#include "session/NavigationKeys.h"
 #include "platform/X11KeyGrabber.h"
+#include "session/NavigationKeys.h"
 
 // Readable QStrings in failure messages.
 void PrintTo(const QString& text, std::ostream* os) {
@@ -33,14 +33,10 @@ constexpr int kTimeoutMs = 5000;
 
 QString KeyName(NavigationKey key) {
     switch (key) {
-        case NavigationKey::A:
-            return QStringLiteral("a");
-        case NavigationKey::S:
-            return QStringLiteral("s");
-        case NavigationKey::D:
-            return QStringLiteral("d");
-        case NavigationKey::F:
-            return QStringLiteral("f");
+        case NavigationKey::A: return QStringLiteral("a");
+        case NavigationKey::S: return QStringLiteral("s");
+        case NavigationKey::D: return QStringLiteral("d");
+        case NavigationKey::F: return QStringLiteral("f");
     }
     return {};
 }

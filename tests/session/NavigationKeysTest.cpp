@@ -8,8 +8,8 @@
 
 #include <vector>
 
-#include "platform/testing/FakeKeyGrabber.h"
 #include "platform/LayeredKeyGrabber.h"
+#include "platform/testing/FakeKeyGrabber.h"
 #include "session/NavigationKeys.h"
 
 namespace picura {

@@ -39,12 +39,9 @@ class ScriptedDialogs : public OperatorDialogs {
             return a;
         }
         switch (buttons) {
-            case MessageButtons::Ok:
-                return MessageAnswer::Ok;
-            case MessageButtons::OkCancel:
-                return MessageAnswer::Cancel;
-            default:
-                return MessageAnswer::No;
+            case MessageButtons::Ok: return MessageAnswer::Ok;
+            case MessageButtons::OkCancel: return MessageAnswer::Cancel;
+            default: return MessageAnswer::No;
         }
     }
     std::optional<QString> openFile(const FileDialogRequest& r) override {
