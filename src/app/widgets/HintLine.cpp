@@ -19,6 +19,12 @@ void HintLine::show(const QString& text) {
     }
 }
 
+void HintLine::showHintOf(const QObject* component) {
+    if (const QString hint = ComponentHint(component->objectName()); !hint.isEmpty()) {
+        show(hint);
+    }
+}
+
 bool HintLine::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::MouseMove) {
         return false;
@@ -35,8 +41,8 @@ bool HintLine::eventFilter(QObject* watched, QEvent* event) {
         } else if (watched != watched_.view) {
             show(QString());
         }
-    } else if (const QString hint = ComponentHint(watched->objectName()); !hint.isEmpty()) {
-        show(hint);
+    } else {
+        showHintOf(watched);
     }
     return false;
 }

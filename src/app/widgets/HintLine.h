@@ -24,6 +24,8 @@ class HintLine : public QObject {
     // Writes the line only when the text changes, so that it does not flicker under a moving mouse.
     void show(const QString& text);
     const QString& current() const { return current_; }
+    // The hint of a component by its object name; a component without one leaves the line as it is.
+    void showHintOf(const QObject* component);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

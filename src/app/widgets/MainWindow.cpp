@@ -121,8 +121,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     for (QWidget* w : client_->findChildren<QWidget*>()) {
         w->setAttribute(Qt::WA_NoMousePropagation);
     }
-    connect(panel_, &CropPanel::hovered, this,
-            [this](QWidget* w) { showHint(ComponentHint(w->objectName())); });
+    connect(panel_, &CropPanel::hovered, hints_, &HintLine::showHintOf);
 
     editTools_->setMouseTracking(true);
     editTools_->installEventFilter(hints_);
