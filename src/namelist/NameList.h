@@ -44,8 +44,8 @@ inline const QString kImportTitle = QStringLiteral("导入Excel名单");
 inline const QString kImportFilter = QStringLiteral("Excel文件(*.xls、*.xlsx) (*.xls *.xlsx)");
 inline const QString kCannotRead = QStringLiteral("无法读取该EXCEL文件：");
 inline const QString kCannotReadTitle = QStringLiteral("提示");
-inline const QString kDesignedCaption = QStringLiteral("导入EXCEL，按所选单元格文字命名即将拍照的图片");
-inline const QString kDesignedAutoNext = QStringLiteral("拍照后自动跳到下一行");
+inline const QString kInitialCaption = QStringLiteral("导入EXCEL，按所选单元格文字命名即将拍照的图片");
+inline const QString kInitialAutoNext = QStringLiteral("拍照后自动跳到下一行");
 }  // namespace namelist_text
 
 // The window caption and the auto-next-row check box caption of a purpose;

@@ -87,7 +87,7 @@ void LayoutAxis(int scaled, int view, double& viewPosition, ScrollBarState& bar,
     displayed = scaled;
 }
 
-// Steps 6 to 8 of rendering: the part in view onto the display board, then
+// Draws the part in view onto the display board, then onto
 // the visible board. The scaled pixels come through the boards' cache, so a
 // scroll step scales only what it newly shows.
 void DrawPartInView(const Picture& picture, const ViewState& state, ViewBoards& boards,

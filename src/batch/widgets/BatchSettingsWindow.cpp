@@ -61,25 +61,25 @@ BatchSettingsWindow::BatchSettingsWindow(const BatchSettingsInputs& inputs, Sett
     setFixedSize(466, 236);
 
     const QFont boxFont = SongFont(14);
-    MakeLabel(this, "标签4", QStringLiteral("等待截图目录"), {10, 12, 80, 24});
+    MakeLabel(this, "等待目录标签", QStringLiteral("等待截图目录"), {10, 12, 80, 24});
     source_->setObjectName(QStringLiteral("批截目标目录编辑框"));
     source_->setGeometry(90, 12, 268, 24);
     browseSource_->setObjectName(QStringLiteral("浏览批截目标目录按钮"));
     browseSource_->setGeometry(362, 12, 94, 24);
 
-    MakeLabel(this, "标签1", QStringLiteral("图片保存目录"), {10, 48, 80, 24});
+    MakeLabel(this, "保存目录标签", QStringLiteral("图片保存目录"), {10, 48, 80, 24});
     save_->setObjectName(QStringLiteral("批截保存目录编辑框"));
     save_->setGeometry(90, 48, 268, 24);
     browseSave_->setObjectName(QStringLiteral("浏览批截保存目录按钮"));
     browseSave_->setGeometry(362, 48, 94, 24);
 
-    MakeLabel(this, "标签3", QStringLiteral("图片保存格式"), {10, 84, 80, 24});
+    MakeLabel(this, "保存格式标签", QStringLiteral("图片保存格式"), {10, 84, 80, 24});
     format_->setObjectName(QStringLiteral("批截格式组合框"));
     format_->setGeometry(90, 84, 368, 22);
     format_->addItems({QStringLiteral(" *.JPG"), QStringLiteral(" *.BMP"), QStringLiteral(" *.GIF"),
                        QStringLiteral(" *.PNG")});
 
-    MakeLabel(this, "标签2", QStringLiteral("图片命名方式"), {10, 120, 80, 24});
+    MakeLabel(this, "命名方式标签", QStringLiteral("图片命名方式"), {10, 120, 80, 24});
     naming_->setObjectName(QStringLiteral("批截命名方式组合框"));
     naming_->setGeometry(90, 120, 368, 22);
     naming_->setInsertPolicy(QComboBox::NoInsert);

@@ -162,8 +162,8 @@ CameraWindow::CameraWindow(CameraDevice& device, SoundPlayer& sound, OperatorDia
       store_(std::move(store)),
       group_(new QGroupBox(QStringLiteral("摄像"), this)),
       video_(new VideoArea(group_)),
-      label1_(new QLabel(kNoCameraText, group_)),
-      label2_(new QLabel(NoCameraReasonsText(), group_)),
+      failureTitle_(new QLabel(kNoCameraText, group_)),
+      failureReason_(new QLabel(NoCameraReasonsText(), group_)),
       board_(new QWidget(group_)),
       top_(new FrameBar(group_)),
       bottom_(new FrameBar(group_)),
@@ -190,13 +190,13 @@ CameraWindow::CameraWindow(CameraDevice& device, SoundPlayer& sound, OperatorDia
     setGeometry(QRect(kWindowPos, kWindowSize));
     group_->setObjectName(QStringLiteral("摄像分组框"));
     group_->setGeometry(kGroupBox);
-    video_->setObjectName(QStringLiteral("视频设备1"));
+    video_->setObjectName(QStringLiteral("视频区"));
     video_->setGeometry(kVideo);
-    label1_->setObjectName(QStringLiteral("标签1"));
-    label1_->setGeometry(1, 15, 427, 33);
-    label2_->setObjectName(QStringLiteral("标签2"));
-    label2_->setGeometry(1, 48, 427, 282);
-    label2_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    failureTitle_->setObjectName(QStringLiteral("失败标题标签"));
+    failureTitle_->setGeometry(1, 15, 427, 33);
+    failureReason_->setObjectName(QStringLiteral("失败原因标签"));
+    failureReason_->setGeometry(1, 48, 427, 282);
+    failureReason_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     board_->setObjectName(QStringLiteral("拍图画板"));
     board_->setGeometry(164, 90, 120, 144);
     board_->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -272,8 +272,8 @@ void CameraWindow::openCamera() {
             storeSizesWhenKept(true, true);
         }
         centreFrame(video_->geometry());
-        label1_->hide();
-        label2_->hide();
+        failureTitle_->hide();
+        failureReason_->hide();
         video_->show();
         source_->show();
         format_->show();
@@ -402,8 +402,8 @@ void CameraWindow::showFrameControls(bool on) {
 
 void CameraWindow::showConnected() {
     shoot_->setText(kShootCaption);
-    label1_->hide();
-    label2_->hide();
+    failureTitle_->hide();
+    failureReason_->hide();
     video_->show();
     source_->show();
     format_->show();
@@ -415,8 +415,8 @@ void CameraWindow::showConnected() {
 
 void CameraWindow::showNotConnected() {
     video_->hide();
-    label1_->show();
-    label2_->show();
+    failureTitle_->show();
+    failureReason_->show();
     source_->hide();
     format_->hide();
     quick_->hide();

@@ -100,8 +100,8 @@ class CameraWindow : public QWidget {
     // Components, for the Main window's wiring and for tests.
     QGroupBox* groupBox() const { return group_; }
     VideoArea* videoArea() const { return video_; }
-    QLabel* failureTitle() const { return label1_; }
-    QLabel* failureReasons() const { return label2_; }
+    QLabel* failureTitle() const { return failureTitle_; }
+    QLabel* failureReasons() const { return failureReason_; }
     QWidget* photoBoard() const { return board_; }
     FrameBar* topBar() const { return top_; }
     FrameBar* bottomBar() const { return bottom_; }
@@ -156,8 +156,8 @@ class CameraWindow : public QWidget {
 
     QGroupBox* group_;
     VideoArea* video_;
-    QLabel* label1_;
-    QLabel* label2_;
+    QLabel* failureTitle_;
+    QLabel* failureReason_;
     QWidget* board_;
     FrameBar* top_;
     FrameBar* bottom_;

@@ -47,18 +47,18 @@ QuickShootSettingsWindow::QuickShootSettingsWindow(CameraHost& host, SettingsSto
     move(50, 50);
     setFixedSize(466, 225);  // the client area
 
-    MakeLabel(this, "标签1", QStringLiteral("图片保存目录"), {10, 12, 80, 24});
+    MakeLabel(this, "保存目录标签", QStringLiteral("图片保存目录"), {10, 12, 80, 24});
     folder_->setObjectName(QStringLiteral("速拍保存目录编辑框"));
     folder_->setGeometry(90, 12, 268, 24);
     browse_->setObjectName(QStringLiteral("浏览按钮"));
     browse_->setGeometry(362, 12, 94, 24);
     browse_->setAutoDefault(false);
-    MakeLabel(this, "标签3", QStringLiteral("图片保存格式"), {10, 48, 80, 24});
+    MakeLabel(this, "保存格式标签", QStringLiteral("图片保存格式"), {10, 48, 80, 24});
     format_->setObjectName(QStringLiteral("速拍格式组合框"));
     format_->setGeometry(90, 48, 368, 22);
     format_->addItems({QStringLiteral(" *.JPG"), QStringLiteral(" *.BMP"), QStringLiteral(" *.GIF"),
                        QStringLiteral(" *.PNG")});
-    MakeLabel(this, "标签2", QStringLiteral("图片命名方式"), {10, 84, 80, 24});
+    MakeLabel(this, "命名方式标签", QStringLiteral("图片命名方式"), {10, 84, 80, 24});
     naming_->setObjectName(QStringLiteral("速拍命名方式组合框"));
     naming_->setGeometry(90, 84, 368, 22);
     naming_->setInsertPolicy(QComboBox::NoInsert);

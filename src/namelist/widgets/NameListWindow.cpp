@@ -66,21 +66,21 @@ NameListWindow::NameListWindow(NameListHost& host, OperatorDialogs& dialogs, QWi
       host_(host),
       list_(std::make_unique<NameList>(host, dialogs)),
       import_(new QPushButton(QStringLiteral("导入EXCEL文件"), this)),
-      autoNext_(new QCheckBox(namelist_text::kDesignedAutoNext, this)),
+      autoNext_(new QCheckBox(namelist_text::kInitialAutoNext, this)),
       tree_(new SheetTree(this)),
       grid_(new QTableView(this)),
       model_(new NameGridModel(*list_, this)),
       statusBar_(new QStatusBar(this)),
       statusText_(new QLabel(this)) {
     setObjectName(QStringLiteral("名单窗口"));
-    setWindowTitle(namelist_text::kDesignedCaption);
+    setWindowTitle(namelist_text::kInitialCaption);
 
     import_->setObjectName(QStringLiteral("导入EXCEL按钮"));
     import_->setGeometry(8, 4, 128, 28);
     autoNext_->setObjectName(QStringLiteral("自动下一行选择框"));
     autoNext_->setGeometry(274, 8, 140, 24);
 
-    tree_->setObjectName(QStringLiteral("树型框1"));
+    tree_->setObjectName(QStringLiteral("工作表树"));
     tree_->setGeometry(8, 36, 128, 412);
     tree_->setHeaderHidden(true);
     tree_->setColumnCount(1);

@@ -62,7 +62,7 @@ TEST_F(NameListWindowTest, CreatedWithItsComponentsAndThePurposeWording) {
     EXPECT_EQ(w.size(), QSize(414, 466));
     EXPECT_EQ(w.pos().x(), 0);
     EXPECT_EQ(w.statusPane()->text(), "请先导入EXCEL文件，再点击有文字的单元格。");
-    for (const char* name : {"导入EXCEL按钮", "自动下一行选择框", "树型框1", "导入高表", "命名状态条"}) {
+    for (const char* name : {"导入EXCEL按钮", "自动下一行选择框", "工作表树", "导入高表", "命名状态条"}) {
         EXPECT_TRUE(w.findChild<QWidget*>(QString::fromUtf8(name))) << name;
     }
 
