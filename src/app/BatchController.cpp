@@ -42,6 +42,27 @@ class MarkTaskAfterSave final : public AfterSaveStep {
     OperatorDialogs& dialogs_;
 };
 
+// After a crop saved under the roster's current name: the roster's next row, when the operator ticked
+// the auto-next-row box and the list still holds a workbook and a name.
+class AdvanceRosterAfterSave final : public AfterSaveStep {
+  public:
+    AdvanceRosterAfterSave(bool rosterNaming, BatchPort& port) : rosterNaming_(rosterNaming), port_(port) {}
+    void afterSave(const SaveTarget&) override {
+        if (!rosterNaming_) {
+            return;
+        }
+        const NameListState list = port_.nameList();
+        if (list.windowOpen && list.workbookLoaded && !list.currentName.isEmpty() &&
+            port_.nameListAutoNextRow()) {
+            port_.advanceNameRow();
+        }
+    }
+
+  private:
+    bool rosterNaming_;
+    BatchPort& port_;
+};
+
 }  // namespace
 
 BatchController::BatchController(Session& session, ViewBoards& boards, MainActions& actions,
@@ -234,8 +255,10 @@ void BatchController::settingsClosed(bool confirmed) {
 QString BatchController::batchSave() {
     MarkTaskAfterSave mark(task_.get(), session_.origin(), port_, dialogs_);
     PlaySoundAfterSave cutSound(sound_, settings_.sound, BuiltInSound::Cut);
+    AdvanceRosterAfterSave nextRow(
+        ModeAt(BatchNamingEntries(), settings_.namingIndex) == NamingMode::ExcelCell, port_);
     return road_.save(boards_, session_.frame, session_.jpgLimitKb, [this] { return nameCrop(); },
-                      {&mark, &cutSound});
+                      {&mark, &cutSound, &nextRow});
 }
 
 std::optional<SaveTarget> BatchController::nameCrop() {
@@ -266,6 +289,9 @@ std::optional<SaveTarget> BatchController::nameCrop() {
                 }
                 break;
             case ExcelCellStep::NoWorkbook:
+                dialogs_.tell(target.stop.text, target.stop.title);
+                port_.focusNameList();
+                break;
             case ExcelCellStep::EmptyName: dialogs_.tell(target.stop.text, target.stop.title); break;
             case ExcelCellStep::UseCurrentName:
                 // No folder to save in.

@@ -34,10 +34,17 @@ class BatchPort {
     virtual void registerKeys() = 0;
     virtual void unregisterKeys() = 0;
     virtual void untickEditTools() = 0;
-    // The Name list window (rosters from a workbook); false where there is none yet.
+    // The Name list window (rosters from a workbook), not modal: opened when it is closed, given the
+    // crop wording when it is open. False where there is none.
     virtual bool openNameList() = 0;
     // The Name list's window, workbook and current name, for the names of the crops.
     virtual NameListState nameList() const { return {}; }
+    // Whether the Name list's auto-next-row box is ticked.
+    virtual bool nameListAutoNextRow() const { return false; }
+    // The Name list's next row, after a crop was saved under its current name.
+    virtual void advanceNameRow() {}
+    // Raises the Name list window and gives it the keyboard focus.
+    virtual void focusNameList() {}
 };
 
 // Number of entries in the batch naming list.

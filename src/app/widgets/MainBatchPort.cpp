@@ -9,6 +9,7 @@
 #include "app/widgets/HintLine.h"
 #include "app/widgets/HintStatusBar.h"
 #include "app/widgets/MainTables.h"
+#include "app/widgets/NameListController.h"
 #include "app/widgets/SpinLineEdit.h"
 #include "batch/widgets/BatchSettingsWindow.h"
 #include "platform/OperatorDialogs.h"
@@ -57,7 +58,14 @@ void MainBatchPort::openBatchSettings(bool modal) {
     BatchController* batch = p_.batch;
     hooks.releaseKeys = [this] { unregisterKeys(); };
     hooks.formatChanged = [batch](OutputFormat f) { batch->settings().format = FormatText(f); };
-    hooks.namingChanged = [batch](int index) { batch->settings().namingIndex = index; };
+    NameListController* nameList = p_.nameList;
+    hooks.namingChanged = [batch, nameList](int index) {
+        batch->settings().namingIndex = index;
+        // Another naming mode has no use for the roster: its window closes and forgets it.
+        if (nameList && ModeAt(BatchNamingEntries(), index) != NamingMode::ExcelCell) {
+            nameList->close();
+        }
+    };
     hooks.cropSoundChanged = [batch](bool on) { batch->settings().sound = on; };
     hooks.apply = [batch](const BatchSettingsResult& r) { batch->applySettings(r); };
     hooks.useNameListForCrop = [this] { openNameList(); };
@@ -111,9 +119,27 @@ void MainBatchPort::untickEditTools() {
 }
 
 bool MainBatchPort::openNameList() {
-    p_.dialogs->tell(QStringLiteral("名单窗口（导入EXCEL）尚未提供，请选择其他命名方式。"),
-                     QStringLiteral("提示"));
-    return false;
+    return p_.nameList && p_.nameList->open();
+}
+
+NameListState MainBatchPort::nameList() const {
+    return p_.nameList ? p_.nameList->state() : NameListState{};
+}
+
+bool MainBatchPort::nameListAutoNextRow() const {
+    return p_.nameList && p_.nameList->autoNextRow();
+}
+
+void MainBatchPort::advanceNameRow() {
+    if (p_.nameList) {
+        p_.nameList->advanceRow();
+    }
+}
+
+void MainBatchPort::focusNameList() {
+    if (p_.nameList) {
+        p_.nameList->focus();
+    }
 }
 
 }  // namespace picura

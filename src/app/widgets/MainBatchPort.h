@@ -13,6 +13,7 @@ class CropPanelController;
 class EditToolsWindow;
 class HintLine;
 class HintStatusBar;
+class NameListController;
 class NavigationKeys;
 class OperatorDialogs;
 class Session;
@@ -32,6 +33,7 @@ class MainBatchPort final : public BatchPort {
         OperatorDialogs* dialogs = nullptr;
         BatchController* batch = nullptr;
         std::function<void()> focusView;
+        NameListController* nameList = nullptr;  // none: the roster naming cannot be used
     };
     explicit MainBatchPort(Parts parts) : p_(std::move(parts)) {}
 
@@ -49,6 +51,10 @@ class MainBatchPort final : public BatchPort {
     void unregisterKeys() override;
     void untickEditTools() override;
     bool openNameList() override;
+    NameListState nameList() const override;
+    bool nameListAutoNextRow() const override;
+    void advanceNameRow() override;
+    void focusNameList() override;
 
   private:
     Parts p_;

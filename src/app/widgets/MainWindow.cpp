@@ -22,6 +22,7 @@
 #include "app/widgets/HintStatusBar.h"
 #include "app/widgets/Icons.h"
 #include "app/widgets/MainBatchPort.h"
+#include "app/widgets/NameListController.h"
 #include "app/widgets/ViewPresenter.h"
 #include "app/widgets/ViewWidget.h"
 #include "help/AboutBox.h"
@@ -64,6 +65,12 @@ MainWindow::MainWindow(Services services, QWidget* parent)
       presenter_(session_, boards_),
       actions_(session_, boards_, *services_.dialogs, presenter_),
       road_(*services_.dialogs, SaveHooks([this](const QString& path) { openNamingPrompt(path); })),
+      nameList_(std::make_unique<NameListController>(*services_.dialogs,
+                                                     [this] {
+                                                         // Batch crop first; quick shoot is not wired yet.
+                                                         return batch_.active() ? NameListPurpose::Crop
+                                                                                : NameListPurpose::None;
+                                                     })),
       batchPort_(std::make_unique<MainBatchPort>(MainBatchPort::Parts{})),
       batch_(session_, boards_, actions_, *services_.dialogs, *batchPort_, road_) {
     setObjectName(QStringLiteral("主窗口"));
@@ -157,7 +164,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     navigationKeys_->LendToOtherWindows([this](const QWindow* w) { return w && w == windowHandle(); });
     *batchPort_ = MainBatchPort(MainBatchPort::Parts{this, status_, panel_, panelController_, editTools_,
                                                      navigationKeys_.get(), &session_, services_.dialogs,
-                                                     &batch_, [this] { focusView(); }});
+                                                     &batch_, [this] { focusView(); }, nameList_.get()});
     connectView();
     // The check-box pane ends `allowance` left of the window's outer right edge.
     batchPort_->connectStatusBar([this] { return lastOuter_.width() - allowances_.width; }, hints_);
@@ -388,6 +395,8 @@ void MainWindow::shutDown() {
     session_.dropPicture();
     navigationKeys_->UnregisterNavigationKeys();
     editTools_->close();
+    // The Name list has no owner: it would keep the program running. Its workbook is released.
+    nameList_->close();
 }
 
 }  // namespace picura

@@ -31,6 +31,7 @@ class GlobalKeyGrabber;
 class HintLine;
 class HintStatusBar;
 class MainBatchPort;
+class NameListController;
 class NavigationKeys;
 class OperatorDialogs;
 class SoundPlayer;
@@ -114,6 +115,7 @@ class MainWindow : public QMainWindow {
     ViewPresenter presenter_;
     MainActions actions_;
     SaveRoad road_;
+    std::unique_ptr<NameListController> nameList_;
     std::unique_ptr<MainBatchPort> batchPort_;
     BatchController batch_;
     std::unique_ptr<NavigationKeys> navigationKeys_;
