@@ -11,6 +11,7 @@
 #include "platform/AlsaSoundPlayer.h"
 #include "platform/ClipboardPort.h"
 #include "platform/DesktopOpener.h"
+#include "platform/GstCameraDevice.h"
 #include "platform/widgets/QtOperatorDialogs.h"
 
 int main(int argc, char* argv[]) {
@@ -39,6 +40,10 @@ int main(int argc, char* argv[]) {
     services.opener = &opener;
     services.clipboard = &clipboard;
     services.sound = &sound;
+    // PICURA_CAMERA=test shows a test picture instead of a capture device, =none no device at all.
+    services.camera = [] {
+        return std::make_unique<picura::GstCameraDevice>(picura::GstCameraDevice::sourceFromEnvironment());
+    };
     services.programFolder = QCoreApplication::applicationDirPath();
     services.fallbackSettingsBase = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     picura::MainWindow window(services);

@@ -104,6 +104,9 @@ void CropPanelController::chooseFrameColour() {
     }
     panel_->setFrameColour(*colour);
     actions_.repaintView();
+    if (host_.frameColourChanged) {
+        host_.frameColourChanged();
+    }
     host_.focusView();
 }
 

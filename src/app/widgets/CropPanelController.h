@@ -28,6 +28,8 @@ class CropPanelController : public QObject {
         std::function<void(const FrameSizeChange& change, bool width)> frameResized;
         // A limit in its normal form was typed: settings that keep it store it.
         std::function<void(double limitKb)> jpgLimitSet;
+        // The outline took a new colour.
+        std::function<void()> frameColourChanged;
     };
 
     CropPanelController(CropPanel* panel, Session& session, MainActions& actions, OperatorDialogs& dialogs,

@@ -44,6 +44,9 @@ void MainBatchPort::setCaption(const QString& caption) {
 }
 
 void MainBatchPort::setBatchChecked(bool checked) {
+    if (checked && p_.switchedOn) {
+        p_.switchedOn();
+    }
     p_.status->setBatchChecked(checked);
 }
 

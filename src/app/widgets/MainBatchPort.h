@@ -34,6 +34,7 @@ class MainBatchPort final : public BatchPort {
         BatchController* batch = nullptr;
         std::function<void()> focusView;
         NameListController* nameList = nullptr;  // none: the roster naming cannot be used
+        std::function<void()> switchedOn;        // batch-crop mode is being switched on
     };
     explicit MainBatchPort(Parts parts) : p_(std::move(parts)) {}
 

@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <QWindow>
 
+#include "app/widgets/CameraController.h"
 #include "app/widgets/CropPanel.h"
 #include "app/widgets/CropPanelController.h"
 #include "app/widgets/EditToolsWindow.h"
@@ -147,13 +148,27 @@ MainWindow::MainWindow(Services services, QWidget* parent)
         g.heightAllowance = allowances_.height;
         g.screen = screen_;
         g.frameMargins = frameGeometry().size() - size();
-        g.cameraWindowOpen = cameraOpen_;
+        g.cameraWindowOpen = camera_ && camera_->isOpen();
         return g;
     };
     host.frameResized = [this](const FrameSizeChange& change, bool width) { growForFrame(change, width); };
     host.jpgLimitSet = [this](double limitKb) { batch_.keepJpgLimit(limitKb); };
+    host.frameColourChanged = [this] { camera_->frameColourChanged(); };
     panelController_ = new CropPanelController(panel_, session_, actions_, *services_.dialogs, host, this);
     connect(panel_->saveButton(), &QPushButton::clicked, this, &MainWindow::cropAndSave);
+
+    CameraController::Parts camera;
+    camera.mainWindow = this;
+    camera.panel = panel_;
+    camera.panelController = panelController_;
+    camera.session = &session_;
+    camera.actions = &actions_;
+    camera.dialogs = services_.dialogs;
+    camera.sound = services_.sound;
+    camera.makeDevice = services_.camera;
+    camera.settingsFolder = [this] { return settingsFolder_; };
+    camera.namingPrompt = [this](const QString& path) { openNamingPrompt(path, true); };
+    camera_ = std::make_unique<CameraController>(std::move(camera));
 
     actions_.setClipboard(services_.clipboard);
     batch_.setSoundPlayer(services_.sound);
@@ -164,7 +179,8 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     navigationKeys_->LendToOtherWindows([this](const QWindow* w) { return w && w == windowHandle(); });
     *batchPort_ = MainBatchPort(MainBatchPort::Parts{this, status_, panel_, panelController_, editTools_,
                                                      navigationKeys_.get(), &session_, services_.dialogs,
-                                                     &batch_, [this] { focusView(); }, nameList_.get()});
+                                                     &batch_, [this] { focusView(); }, nameList_.get(),
+                                                     [this] { camera_->closeForBatch(); }});
     connectView();
     // The check-box pane ends `allowance` left of the window's outer right edge.
     batchPort_->connectStatusBar([this] { return lastOuter_.width() - allowances_.width; }, hints_);
@@ -243,6 +259,7 @@ void MainWindow::start() {
     batch_.readSettings(settingsFolder_);
     quickShoot_ = ReadQuickShootSettings(
         SettingsStore(settingsFolder_ + QLatin1Char('/') + ini::kSettingsFileName), kQuickShootNamingCount);
+    camera_->setStartSettings(quickShoot_);
 
     editTools_->hide();
     dockEditTools();
@@ -269,6 +286,9 @@ void MainWindow::layoutMainWindow(int W, int H) {
 }
 
 void MainWindow::growForFrame(const FrameSizeChange& change, bool width) {
+    if (change.resizeCameraWindow) {
+        camera_->frameSideChanged(width);
+    }
     if (change.growWindow) {
         resize(width ? change.outerSize : this->width(), width ? this->height() : change.outerSize);
         if (size() != lastOuter_) {
@@ -287,13 +307,13 @@ void MainWindow::growForFrame(const FrameSizeChange& change, bool width) {
     }
 }
 
-void MainWindow::openNamingPrompt(const QString& temporaryPath) {
+void MainWindow::openNamingPrompt(const QString& temporaryPath, bool quickShoot) {
     NamingPromptInputs inputs;
-    inputs.batchMode = batch_.active();
+    inputs.batchMode = !quickShoot && batch_.active();
     inputs.batchSaveFolder = batch_.settings().saveFolder;
     inputs.batchFormat = batch_.settings().format;
-    inputs.quickShootSaveFolder = quickShoot_.saveFolder;
-    inputs.quickShootFormat = quickShoot_.format;
+    inputs.quickShootSaveFolder = camera_->quickShoot().settings.saveFolder;
+    inputs.quickShootFormat = camera_->quickShoot().settings.format;
     inputs.temporaryPath = temporaryPath;
     NamingPromptWindow prompt(
         inputs, *services_.dialogs, [this] { navigationKeys_->UnregisterNavigationKeys(); },
@@ -337,7 +357,7 @@ void MainWindow::startCamera(bool leaveBatchMode) {
     if (leaveBatchMode && batch_.active()) {
         batch_.switchOff();
     }
-    services_.dialogs->tell(QStringLiteral("未找到可用的摄像头，拍摄功能暂不可用。"), QStringLiteral("提示"));
+    camera_->open();
 }
 
 void MainWindow::runCommand(MainCommand command) {
@@ -394,6 +414,7 @@ void MainWindow::shutDown() {
     shutDown_ = true;
     session_.dropPicture();
     navigationKeys_->UnregisterNavigationKeys();
+    camera_->closeForBatch();
     editTools_->close();
     // The Name list has no owner: it would keep the program running. Its workbook is released.
     nameList_->close();

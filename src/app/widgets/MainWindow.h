@@ -22,6 +22,8 @@ class QToolBar;
 
 namespace picura {
 
+class CameraController;
+class CameraDevice;
 class ClipboardPort;
 class CropPanel;
 class CropPanelController;
@@ -46,7 +48,9 @@ class MainWindow : public QMainWindow {
         OperatorDialogs* dialogs = nullptr;
         DesktopOpener* opener = nullptr;  // help file and home page
         ClipboardPort* clipboard = nullptr;
-        SoundPlayer* sound = nullptr;  // the batch crop sound; none: silent
+        SoundPlayer* sound = nullptr;  // the batch crop sound and the shutter sound; none: silent
+        // The camera, made when the Camera window first opens; empty: no camera device.
+        std::function<std::unique_ptr<CameraDevice>()> camera;
         // The system-wide keys A, S, D, F; empty: the platform's (X11 grab, else focus only).
         std::function<std::unique_ptr<GlobalKeyGrabber>()> keyGrabber;
         QString programFolder;         // the folder of the program file
@@ -65,6 +69,7 @@ class MainWindow : public QMainWindow {
     MainActions& actions() { return actions_; }
     BatchController& batch() { return batch_; }
     NavigationKeys& navigationKeys() { return *navigationKeys_; }
+    CameraController& camera() { return *camera_; }
     const ViewBoards& boards() const { return boards_; }
     const QString& settingsFolder() const { return settingsFolder_; }
     const ModeSettings& quickShootSettings() const { return quickShoot_; }
@@ -103,7 +108,7 @@ class MainWindow : public QMainWindow {
 
     void connectView();
     void growForFrame(const FrameSizeChange& change, bool width);
-    void openNamingPrompt(const QString& temporaryPath);
+    void openNamingPrompt(const QString& temporaryPath, bool quickShoot = false);
     void cropAndSave();
     void toggleEditTools();
     void startCamera(bool leaveBatchMode);
@@ -126,7 +131,7 @@ class MainWindow : public QMainWindow {
     QString programFolder_;
     QString settingsFolder_;
     ModeSettings quickShoot_;
-    bool cameraOpen_ = false;
+    std::unique_ptr<CameraController> camera_;
 
     // Window metrics.
     QSize screen_;
