@@ -6,19 +6,23 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include "ScriptedDialogs.h"
+#include "WorkbookFixtures.h"
 #include "app/widgets/CameraController.h"
 #include "app/widgets/CropPanel.h"
 #include "app/widgets/HintStatusBar.h"
 #include "app/widgets/MainWindow.h"
 #include "app/widgets/SpinLineEdit.h"
 #include "camera/widgets/CameraWindow.h"
+#include "namelist/widgets/NameListWindow.h"
 #include "output/Naming.h"
 #include "platform/DesktopOpener.h"
 #include "platform/testing/FakeCameraDevice.h"
@@ -222,6 +226,54 @@ TEST_F(CameraControllerTest, QuickShootStopsWithoutAFileWhereTheNamingSaysSo) {
     EXPECT_EQ(dialogs.shown.back().text, QStringLiteral("批量速拍图片保存目录不存在，请重新设置。"));
     EXPECT_TRUE(QDir(saveDir.path()).entryList(QDir::Files).isEmpty());
     EXPECT_TRUE(sound.played().isEmpty());
+}
+
+NameListWindow* openNameListWindow() {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (auto* list = qobject_cast<NameListWindow*>(top); list && list->isVisible()) {
+            return list;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(CameraControllerTest, QuickShootNamedAfterTheRosterMovesToTheNextRow) {
+    auto w = makeWindow();
+    setSequenceQuickShoot(*w);
+    w->camera().quickShoot().settings.namingIndex =
+        IndexOfMode(QuickShootNamingEntries(), NamingMode::ExcelCell);
+    CameraWindow* window = openCamera(*w);
+    ASSERT_NE(window, nullptr);
+    window->quickShootBox()->click();
+
+    // No Name list yet: answered Yes, it opens for photos and nothing is written.
+    dialogs.answers.push_back(MessageAnswer::Yes);
+    window->shoot();
+    NameListWindow* list = openNameListWindow();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->autoNextRowBox()->text(), QStringLiteral("拍照后自动跳到下一行"));
+    EXPECT_TRUE(QDir(saveDir.path()).entryList(QDir::Files).isEmpty());
+
+    const QString roster = saveDir.filePath(QStringLiteral("名单.xlsx"));
+    ASSERT_TRUE(test::WriteTextXlsx(roster, QStringLiteral("名单"),
+                                    {{0, 0, QStringLiteral("张三")}, {1, 0, QStringLiteral("李四")}}));
+    dialogs.paths.push_back(roster);
+    QTest::mouseClick(list->importButton(), Qt::LeftButton);
+    list->autoNextRowBox()->setChecked(true);
+    QTableView* grid = list->nameGrid();
+    const QRect first = grid->visualRect(grid->model()->index(0, 0));
+    ASSERT_TRUE(first.isValid());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, first.center());
+
+    window->shoot();
+    window->shoot();
+    EXPECT_TRUE(QFileInfo::exists(saveDir.filePath(QStringLiteral("张三.jpg"))));
+    EXPECT_TRUE(QFileInfo::exists(saveDir.filePath(QStringLiteral("李四.jpg"))));
+    EXPECT_EQ(QImageReader(saveDir.filePath(QStringLiteral("李四.jpg"))).size(), QSize(160, 210));
+
+    // Closing the Camera window closes the Name list.
+    window->close();
+    QTRY_VERIFY(openNameListWindow() == nullptr);
 }
 
 TEST_F(CameraControllerTest, BatchModeOnClosesTheCameraWindowAndEndsQuickShoot) {

@@ -44,6 +44,25 @@ class NoCameraDevice final : public CameraDevice {
     bool setControl(const QString&, int) override { return false; }
 };
 
+// After a photo saved under the roster's current name: the roster's next row, when the operator ticked
+// the auto-next-row box and the list still holds a workbook and a name.
+class AdvanceRosterAfterPhoto final : public AfterSaveStep {
+  public:
+    explicit AdvanceRosterAfterPhoto(const CameraController::NameListHooks& list) : list_(list) {}
+    void afterSave(const SaveTarget&) override {
+        if (!list_.state || !list_.autoNextRow || !list_.advanceRow) {
+            return;
+        }
+        const NameListState state = list_.state();
+        if (state.windowOpen && state.workbookLoaded && !state.currentName.isEmpty() && list_.autoNextRow()) {
+            list_.advanceRow();
+        }
+    }
+
+  private:
+    const CameraController::NameListHooks& list_;
+};
+
 }  // namespace
 
 CameraController::CameraController(Parts parts, QObject* parent)
@@ -245,9 +264,10 @@ void CameraController::saveQuickShootPhoto(const QString& target, const QImage& 
     const CropFrame whole{0, 0, photo.width(), photo.height()};
     p_.panelController->normaliseJpgText();
     const SaveTarget saveTarget{target, state_.settings.outputFormat(), targetTemporary_};
+    AdvanceRosterAfterPhoto advance(nameList_);
     std::vector<AfterSaveStep*> after;
-    if (nameList_.advanceRow) {
-        after.push_back(nameList_.advanceRow);
+    if (state_.settings.namingMode() == NamingMode::ExcelCell) {
+        after.push_back(&advance);
     }
     road_.save(
         boards, whole, p_.session->jpgLimitKb, [&] { return std::optional<SaveTarget>(saveTarget); }, after);

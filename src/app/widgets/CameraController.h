@@ -47,7 +47,8 @@ class CameraController final : public QObject, public CameraHost {
         std::function<void()> openForPhotos;
         std::function<void()> focus;
         std::function<void()> close;
-        AfterSaveStep* advanceRow = nullptr;  // runs after a written photo
+        std::function<bool()> autoNextRow;  // the auto-next-row box is ticked
+        std::function<void()> advanceRow;
     };
 
     explicit CameraController(Parts parts, QObject* parent = nullptr);

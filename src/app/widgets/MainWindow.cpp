@@ -66,12 +66,15 @@ MainWindow::MainWindow(Services services, QWidget* parent)
       presenter_(session_, boards_),
       actions_(session_, boards_, *services_.dialogs, presenter_),
       road_(*services_.dialogs, SaveHooks([this](const QString& path) { openNamingPrompt(path); })),
-      nameList_(std::make_unique<NameListController>(*services_.dialogs,
-                                                     [this] {
-                                                         // Batch crop first; quick shoot is not wired yet.
-                                                         return batch_.active() ? NameListPurpose::Crop
-                                                                                : NameListPurpose::None;
-                                                     })),
+      nameList_(std::make_unique<NameListController>(
+          *services_.dialogs,
+          [this] {
+              // Quick shoot while the Camera window has it on.
+              if (camera_ && camera_->isOpen() && camera_->quickShoot().settings.mode) {
+                  return NameListPurpose::Photo;
+              }
+              return batch_.active() ? NameListPurpose::Crop : NameListPurpose::None;
+          })),
       batchPort_(std::make_unique<MainBatchPort>(MainBatchPort::Parts{})),
       batch_(session_, boards_, actions_, *services_.dialogs, *batchPort_, road_) {
     setObjectName(QStringLiteral("主窗口"));
@@ -169,6 +172,10 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     camera.settingsFolder = [this] { return settingsFolder_; };
     camera.namingPrompt = [this](const QString& path) { openNamingPrompt(path, true); };
     camera_ = std::make_unique<CameraController>(std::move(camera));
+    NameListController* list = nameList_.get();
+    camera_->setNameListHooks(CameraController::NameListHooks{
+        [list] { return list->state(); }, [list] { list->open(); }, [list] { list->focus(); },
+        [list] { list->close(); }, [list] { return list->autoNextRow(); }, [list] { list->advanceRow(); }});
 
     actions_.setClipboard(services_.clipboard);
     batch_.setSoundPlayer(services_.sound);
