@@ -2,6 +2,7 @@
 // names of the saved crops, the next row after each save and the stops before a save.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -9,15 +10,20 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "FakeMainPort.h"
 #include "ScriptedDialogs.h"
 #include "TestImages.h"
 #include "WorkbookFixtures.h"
 #include "app/BatchController.h"
+#include "app/widgets/HintStatusBar.h"
+#include "app/widgets/MainWindow.h"
 #include "app/widgets/NameListController.h"
 #include "batch/widgets/BatchSettingsWindow.h"
 #include "namelist/widgets/NameListWindow.h"
+#include "platform/testing/FakeKeyGrabber.h"
+#include "settings/SettingsStore.h"
 
 using namespace picura;
 
@@ -217,6 +223,77 @@ TEST_F(RosterBatchTest, ResumingWithTheRosterNamingOpensOneWindowAndClosingForge
     ASSERT_TRUE(batch.active());
     EXPECT_TRUE(list.isOpen());
     EXPECT_FALSE(list.state().workbookLoaded);
+}
+
+// The Name list windows that are open now (top-level, not yet closed).
+QList<NameListWindow*> OpenNameLists() {
+    QList<NameListWindow*> open;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* list = qobject_cast<NameListWindow*>(w); list && list->isVisible()) {
+            open << list;
+        }
+    }
+    return open;
+}
+
+TEST(MainWindowRoster, ResumedRosterBatchOpensTheListAndAnotherNamingOrClosingTheProgramClosesIt) {
+    QTemporaryDir programDir, configDir, photos;
+    for (const char* sub : {"in", "out"}) {
+        QDir(photos.path()).mkpath(QString::fromLatin1(sub));
+    }
+    test::MakePhotoLike(320, 240).save(photos.filePath(QStringLiteral("in/p1.jpg")));
+    test::ScriptedDialogs dialogs;
+    MainWindow::Services services;
+    services.dialogs = &dialogs;
+    services.keyGrabber = [] { return std::make_unique<picura::testing::FakeKeyGrabber>(); };
+    services.programFolder = programDir.path();
+    services.fallbackSettingsBase = configDir.path();
+    MainWindow w(services);
+    w.start();
+    w.show();
+    // The frame size batch crop resumes with.
+    SettingsStore store(w.settingsFolder() + QLatin1Char('/') + ini::kSettingsFileName);
+    store.write(ini::kBatchSection, ini::kPixelWidth, QStringLiteral("160"));
+    store.write(ini::kBatchSection, ini::kPixelHeight, QStringLiteral("210"));
+    ModeSettings& kept = w.batch().settings();
+    kept.sourceFolder = photos.filePath(QStringLiteral("in"));
+    kept.saveFolder = photos.filePath(QStringLiteral("out"));
+    kept.namingIndex = IndexOfMode(BatchNamingEntries(), NamingMode::ExcelCell);
+    kept.keepSettings = true;
+
+    // Batch crop resumed with the roster naming: one list, with the crop wording.
+    dialogs.answers.push_back(MessageAnswer::Yes);
+    w.batch().onStatusLeftPress(500, 586);
+    ASSERT_TRUE(w.batch().active());
+    ASSERT_EQ(OpenNameLists().size(), 1);
+    EXPECT_EQ(OpenNameLists().front()->windowTitle(),
+              QStringLiteral("导入EXCEL，按所选单元格文字命名即将截取的图片"));
+
+    // The settings window (right click on the check-box pane): another naming closes the list.
+    bool sawSettings = false;
+    qsizetype listsAfterChange = -1;
+    QTimer changer;
+    QObject::connect(&changer, &QTimer::timeout, [&] {
+        if (auto* dlg = qobject_cast<BatchSettingsWindow*>(QApplication::activeModalWidget())) {
+            sawSettings = true;
+            dlg->namingBox()->setCurrentIndex(IndexOfMode(BatchNamingEntries(), NamingMode::Sequence));
+            listsAfterChange = OpenNameLists().size();
+            dlg->close();
+        }
+    });
+    changer.start(10);
+    QTest::mouseClick(w.hintBar(), Qt::RightButton, {}, QPoint(480, 10));
+    changer.stop();
+    ASSERT_TRUE(sawSettings);
+    EXPECT_EQ(listsAfterChange, 0);
+
+    // Opened again; closing the Main window closes it too, or the program would keep running.
+    w.batch().settings().namingIndex = IndexOfMode(BatchNamingEntries(), NamingMode::ExcelCell);
+    dialogs.answers.push_back(MessageAnswer::Yes);
+    w.batch().batchSave();
+    ASSERT_EQ(OpenNameLists().size(), 1);
+    w.close();
+    EXPECT_TRUE(OpenNameLists().isEmpty());
 }
 
 }  // namespace
