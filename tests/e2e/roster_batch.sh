@@ -13,7 +13,7 @@ src="$E2E_TMP/photos"
 out="$E2E_TMP/crops"
 roster="$E2E_TMP/roster.xlsx"
 mkdir -p "$src" "$out"
-for i in 1 2 3 4; do
+for i in 1 2 3; do
     convert -seed "$i" -size 640x800 plasma:fractal -quality 90 "$src/p$i.jpg"
 done
 
