@@ -13,6 +13,13 @@ QString Quoted(const QString& name) {
 
 }  // namespace
 
+NameListPurpose NameListPurposeFor(bool batchCropOn, bool quickShootOn) {
+    if (batchCropOn) {
+        return NameListPurpose::Crop;
+    }
+    return quickShootOn ? NameListPurpose::Photo : NameListPurpose::None;
+}
+
 std::optional<QString> NameListCaption(NameListPurpose purpose) {
     switch (purpose) {
         case NameListPurpose::Crop: return QStringLiteral("导入EXCEL，按所选单元格文字命名即将截取的图片");

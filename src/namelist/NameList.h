@@ -21,6 +21,10 @@ class OperatorDialogs;
 // derives it from its mode flags, batch crop first.
 enum class NameListPurpose { None, Crop, Photo };
 
+// The purpose follows the modes, batch crop first: crop while batch-crop mode is on, photo while
+// quick shoot is on, none otherwise.
+NameListPurpose NameListPurposeFor(bool batchCropOn, bool quickShootOn);
+
 // What the Name list needs of the Main window. The app implements it.
 class NameListHost {
   public:

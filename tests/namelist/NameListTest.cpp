@@ -238,3 +238,11 @@ TEST(NameListTexts, CaptionsByPurpose) {
 }
 
 }  // namespace
+
+// With both modes on (the menu's 拍摄 keeps batch crop on), the list serves batch crop.
+TEST(NameListPurposeFor, BatchCropComesFirst) {
+    EXPECT_EQ(NameListPurposeFor(true, true), NameListPurpose::Crop);
+    EXPECT_EQ(NameListPurposeFor(true, false), NameListPurpose::Crop);
+    EXPECT_EQ(NameListPurposeFor(false, true), NameListPurpose::Photo);
+    EXPECT_EQ(NameListPurposeFor(false, false), NameListPurpose::None);
+}

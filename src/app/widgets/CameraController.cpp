@@ -1,5 +1,7 @@
 #include "app/widgets/CameraController.h"
 
+#include "app/widgets/NameListController.h"
+
 #include <QDateTime>
 #include <QLineEdit>
 
@@ -90,6 +92,13 @@ void CameraController::setStartSettings(const ModeSettings& settings) {
     s.customPrefix = settings.customPrefix;
     s.shutterSound = settings.sound;
     s.keepSettings = settings.keepSettings;
+}
+
+void CameraController::useNameList(NameListController& list) {
+    NameListController* l = &list;
+    setNameListHooks(NameListHooks{[l] { return l->state(); }, [l] { l->open(); }, [l] { l->focus(); },
+                                   [l] { l->close(); }, [l] { return l->autoNextRow(); },
+                                   [l] { l->advanceRow(); }});
 }
 
 QString CameraController::settingsPath() const {

@@ -18,6 +18,7 @@ class CameraWindow;
 class CropPanel;
 class CropPanelController;
 class MainActions;
+class NameListController;
 class OperatorDialogs;
 class Session;
 class SoundPlayer;
@@ -55,6 +56,8 @@ class CameraController final : public QObject, public CameraHost {
     ~CameraController() override;
 
     void setNameListHooks(NameListHooks hooks) { nameList_ = std::move(hooks); }
+    // The same, from the program's Name list.
+    void useNameList(NameListController& list);
     // The quick-shoot settings read at start-up; quick-shoot mode starts off.
     void setStartSettings(const ModeSettings& settings);
 
@@ -64,6 +67,8 @@ class CameraController final : public QObject, public CameraHost {
     // quick-shoot mode ends.
     void closeForBatch();
     bool isOpen() const { return open_; }
+    // Quick-shoot mode is on in the open Camera window.
+    bool quickShootOn() const { return open_ && state_.settings.mode; }
     CameraWindow* window() const;
     CameraDevice* device() const { return device_.get(); }
 

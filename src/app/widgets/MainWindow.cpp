@@ -29,6 +29,7 @@
 #include "help/AboutBox.h"
 #include "help/HelpFile.h"
 #include "help/HomePage.h"
+#include "output/Naming.h"
 #include "output/widgets/NamingPromptWindow.h"
 #include "platform/MakeGlobalKeyGrabber.h"
 #include "platform/OperatorDialogs.h"
@@ -39,42 +40,17 @@
 
 namespace picura {
 
-namespace {
-
-// Number of entries in the quick-shoot naming list.
-constexpr int kQuickShootNamingCount = 5;
-
-SaveRoad::Hooks SaveHooks(std::function<void(const QString&)> namingPrompt) {
-    SaveRoad::Hooks hooks;
-    hooks.busy = [](bool busy) {
-        if (busy) {
-            QApplication::setOverrideCursor(Qt::BusyCursor);
-        } else {
-            QApplication::restoreOverrideCursor();
-        }
-    };
-    hooks.namingPrompt = std::move(namingPrompt);
-    return hooks;
-}
-
-}  // namespace
-
 MainWindow::MainWindow(Services services, QWidget* parent)
     : QMainWindow(parent),
       services_(std::move(services)),
       boards_(QSize(411, 279)),
       presenter_(session_, boards_),
       actions_(session_, boards_, *services_.dialogs, presenter_),
-      road_(*services_.dialogs, SaveHooks([this](const QString& path) { openNamingPrompt(path); })),
+      road_(*services_.dialogs,
+            BusyPointerSaveHooks([this](const QString& path) { openNamingPrompt(path); })),
       nameList_(std::make_unique<NameListController>(
           *services_.dialogs,
-          [this] {
-              // Quick shoot while the Camera window has it on.
-              if (camera_ && camera_->isOpen() && camera_->quickShoot().settings.mode) {
-                  return NameListPurpose::Photo;
-              }
-              return batch_.active() ? NameListPurpose::Crop : NameListPurpose::None;
-          })),
+          [this] { return NameListPurposeFor(batch_.active(), camera_ && camera_->quickShootOn()); })),
       batchPort_(std::make_unique<MainBatchPort>(MainBatchPort::Parts{})),
       batch_(session_, boards_, actions_, *services_.dialogs, *batchPort_, road_) {
     setObjectName(QStringLiteral("主窗口"));
@@ -160,22 +136,11 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     panelController_ = new CropPanelController(panel_, session_, actions_, *services_.dialogs, host, this);
     connect(panel_->saveButton(), &QPushButton::clicked, this, &MainWindow::cropAndSave);
 
-    CameraController::Parts camera;
-    camera.mainWindow = this;
-    camera.panel = panel_;
-    camera.panelController = panelController_;
-    camera.session = &session_;
-    camera.actions = &actions_;
-    camera.dialogs = services_.dialogs;
-    camera.sound = services_.sound;
-    camera.makeDevice = services_.camera;
-    camera.settingsFolder = [this] { return settingsFolder_; };
-    camera.namingPrompt = [this](const QString& path) { openNamingPrompt(path, true); };
-    camera_ = std::make_unique<CameraController>(std::move(camera));
-    NameListController* list = nameList_.get();
-    camera_->setNameListHooks(CameraController::NameListHooks{
-        [list] { return list->state(); }, [list] { list->open(); }, [list] { list->focus(); },
-        [list] { list->close(); }, [list] { return list->autoNextRow(); }, [list] { list->advanceRow(); }});
+    camera_ = std::make_unique<CameraController>(
+        CameraController::Parts{this, panel_, panelController_, &session_, &actions_, services_.dialogs,
+                                services_.sound, services_.camera, [this] { return settingsFolder_; },
+                                [this](const QString& path) { openNamingPrompt(path, true); }});
+    camera_->useNameList(*nameList_);
 
     actions_.setClipboard(services_.clipboard);
     batch_.setSoundPlayer(services_.sound);
@@ -264,8 +229,9 @@ void MainWindow::start() {
     programFolder_ = services_.programFolder;
     settingsFolder_ = PrepareSettingsFolder(services_.programFolder, services_.fallbackSettingsBase);
     batch_.readSettings(settingsFolder_);
-    quickShoot_ = ReadQuickShootSettings(
-        SettingsStore(settingsFolder_ + QLatin1Char('/') + ini::kSettingsFileName), kQuickShootNamingCount);
+    quickShoot_ =
+        ReadQuickShootSettings(SettingsStore(settingsFolder_ + QLatin1Char('/') + ini::kSettingsFileName),
+                               int(QuickShootNamingEntries().size()));
     camera_->setStartSettings(quickShoot_);
 
     editTools_->hide();

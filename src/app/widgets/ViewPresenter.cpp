@@ -1,5 +1,6 @@
 #include "app/widgets/ViewPresenter.h"
 
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QScrollBar>
 
@@ -53,6 +54,19 @@ void ViewPresenter::setViewCursor(ViewCursor cursor) {
         case ViewCursor::Pen: view_->setCursor(MakePenCursor()); break;
         case ViewCursor::Eyedropper: view_->setCursor(MakeEyedropperCursor()); break;
     }
+}
+
+SaveRoad::Hooks BusyPointerSaveHooks(std::function<void(const QString&)> namingPrompt) {
+    SaveRoad::Hooks hooks;
+    hooks.busy = [](bool busy) {
+        if (busy) {
+            QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+        } else {
+            QGuiApplication::restoreOverrideCursor();
+        }
+    };
+    hooks.namingPrompt = std::move(namingPrompt);
+    return hooks;
 }
 
 }  // namespace picura

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainActions.h"
+#include "output/SaveRoad.h"
 
 class QScrollBar;
 
@@ -36,5 +37,9 @@ class ViewPresenter final : public MainWindowPort {
     CropPanel* panel_ = nullptr;
     bool syncingBars_ = false;
 };
+
+// The save road's hooks for the program: the busy pointer while a crop is encoded and written, and
+// the naming prompt.
+SaveRoad::Hooks BusyPointerSaveHooks(std::function<void(const QString&)> namingPrompt);
 
 }  // namespace picura
