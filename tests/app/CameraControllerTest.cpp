@@ -28,6 +28,7 @@
 #include "platform/testing/FakeCameraDevice.h"
 #include "platform/testing/FakeKeyGrabber.h"
 #include "platform/testing/FakeSoundPlayer.h"
+#include "settings/SettingsStore.h"
 
 using namespace picura;
 
@@ -197,6 +198,57 @@ TEST_F(CameraControllerTest, QuickShootWithSequenceNamingWritesNumberedPhotosOfT
     camera->sendFrame(QColor(40, 120, 200));
     window->shootButton()->click();
     EXPECT_EQ(QImageReader(dir.filePath("0003.jpg")).size(), QSize(450, 210));
+}
+
+// Every naming mode that needs no prompt and no roster gives a photo of exactly the frame's size under
+// its own name.
+TEST_F(CameraControllerTest, QuickShootWritesAFramedPhotoUnderEachNamingMode) {
+    auto w = makeWindow();
+    setSequenceQuickShoot(*w);
+    CameraWindow* window = openCamera(*w);
+    ASSERT_NE(window, nullptr);
+    window->quickShootBox()->click();
+    QuickShootSettings& q = w->camera().quickShoot().settings;
+    q.customPrefix = QStringLiteral("三班");
+    const QDir dir(saveDir.path());
+    for (const NamingMode mode : {NamingMode::Sequence, NamingMode::CaptureTime, NamingMode::CustomPrefix}) {
+        q.namingIndex = IndexOfMode(QuickShootNamingEntries(), mode);
+        const QStringList before = dir.entryList(QDir::Files);
+        window->shootButton()->click();
+        QStringList added = dir.entryList(QDir::Files);
+        for (const QString& name : before) {
+            added.removeAll(name);
+        }
+        ASSERT_EQ(added.size(), 1) << int(mode);
+        const QString name = added.first();
+        if (mode == NamingMode::Sequence) {
+            EXPECT_EQ(name, QStringLiteral("0001.jpg"));
+        } else if (mode == NamingMode::CaptureTime) {
+            EXPECT_TRUE(name.contains(QLatin1Char('-')) && name.endsWith(QStringLiteral(".jpg")))
+                << name.toStdString();
+        } else {
+            EXPECT_EQ(name, QStringLiteral("三班0001.jpg"));
+        }
+        EXPECT_EQ(QImageReader(dir.filePath(name)).size(), QSize(160, 210)) << name.toStdString();
+    }
+    EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join('\n').toStdString();
+}
+
+// With quick shoot on and its settings kept, a new JPG limit is stored under the quick-shoot keys.
+TEST_F(CameraControllerTest, AJpgLimitTypedDuringQuickShootIsKeptForIt) {
+    auto w = makeWindow();
+    setSequenceQuickShoot(*w);
+    CameraWindow* window = openCamera(*w);
+    ASSERT_NE(window, nullptr);
+    window->quickShootBox()->click();
+    ASSERT_TRUE(w->camera().quickShoot().settings.mode);
+    w->camera().quickShoot().settings.keepSettings = true;
+    QLineEdit* jpg = w->cropPanel()->jpgBox();
+    jpg->setText(QStringLiteral("12.5"));
+    QTest::keyClick(jpg, Qt::Key_Return);
+    const SettingsStore store(w->settingsFolder() + QStringLiteral("/") + ini::kSettingsFileName);
+    EXPECT_EQ(store.read(ini::kQuickSection, ini::kJpgSize), QStringLiteral("12.5"));
+    EXPECT_EQ(store.read(ini::kBatchSection, ini::kJpgSize), QString());
 }
 
 TEST_F(CameraControllerTest, QuickShootStopsWithoutAFileWhereTheNamingSaysSo) {

@@ -1,14 +1,14 @@
 #include "app/widgets/CameraController.h"
 
-#include "app/widgets/NameListController.h"
-
 #include <QDateTime>
 #include <QLineEdit>
 
 #include "app/MainActions.h"
 #include "app/widgets/CropPanel.h"
 #include "app/widgets/CropPanelController.h"
+#include "app/widgets/NameListController.h"
 #include "app/widgets/SpinLineEdit.h"
+#include "camera/QuickShoot.h"
 #include "camera/widgets/CameraWindow.h"
 #include "camera/widgets/QuickShootSettingsWindow.h"
 #include "imaging/Picture.h"
@@ -17,6 +17,8 @@
 #include "platform/OperatorDialogs.h"
 #include "platform/SoundPlayer.h"
 #include "session/Session.h"
+#include "settings/SettingsStore.h"
+#include "settings/TextNumber.h"
 #include "view/ViewBoards.h"
 
 namespace picura {
@@ -99,6 +101,13 @@ void CameraController::useNameList(NameListController& list) {
     setNameListHooks(NameListHooks{[l] { return l->state(); }, [l] { l->open(); }, [l] { l->focus(); },
                                    [l] { l->close(); }, [l] { return l->autoNextRow(); },
                                    [l] { l->advanceRow(); }});
+}
+
+void CameraController::keepJpgLimit(double limitKb) {
+    const QuickShootSettings& s = state_.settings;
+    if (quickShootOn() && s.keepSettings && s.format == QStringLiteral(".JPG")) {
+        StoreQuickShootSizes(SettingsStore(settingsPath()), std::nullopt, std::nullopt, NumberText(limitKb));
+    }
 }
 
 QString CameraController::settingsPath() const {

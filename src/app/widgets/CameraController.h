@@ -69,6 +69,9 @@ class CameraController final : public QObject, public CameraHost {
     bool isOpen() const { return open_; }
     // Quick-shoot mode is on in the open Camera window.
     bool quickShootOn() const { return open_ && state_.settings.mode; }
+    // The JPG limit changed: kept under the quick-shoot keys while quick shoot is on with its settings kept
+    // and JPG output.
+    void keepJpgLimit(double limitKb);
     CameraWindow* window() const;
     CameraDevice* device() const { return device_.get(); }
 

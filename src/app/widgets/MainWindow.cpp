@@ -131,7 +131,10 @@ MainWindow::MainWindow(Services services, QWidget* parent)
         return g;
     };
     host.frameResized = [this](const FrameSizeChange& change, bool width) { growForFrame(change, width); };
-    host.jpgLimitSet = [this](double limitKb) { batch_.keepJpgLimit(limitKb); };
+    host.jpgLimitSet = [this](double limitKb) {
+        batch_.keepJpgLimit(limitKb);
+        camera_->keepJpgLimit(limitKb);
+    };
     host.frameColourChanged = [this] { camera_->frameColourChanged(); };
     panelController_ = new CropPanelController(panel_, session_, actions_, *services_.dialogs, host, this);
     connect(panel_->saveButton(), &QPushButton::clicked, this, &MainWindow::cropAndSave);
