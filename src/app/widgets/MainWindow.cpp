@@ -18,6 +18,7 @@
 #include "app/widgets/CameraController.h"
 #include "app/widgets/CropPanel.h"
 #include "app/widgets/CropPanelController.h"
+#include "app/widgets/EditToolsController.h"
 #include "app/widgets/EditToolsWindow.h"
 #include "app/widgets/HintLine.h"
 #include "app/widgets/HintStatusBar.h"
@@ -157,6 +158,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
                                                      &batch_, [this] { focusView(); }, nameList_.get(),
                                                      [this] { camera_->closeForBatch(); }});
     connectView();
+    editController_ = new EditToolsController(*this, boards_, presenter_, *services_.dialogs);
     // The check-box pane ends `allowance` left of the window's outer right edge.
     batchPort_->connectStatusBar([this] { return lastOuter_.width() - allowances_.width; }, hints_);
 }
@@ -166,14 +168,8 @@ MainWindow::~MainWindow() = default;
 void MainWindow::connectView() {
     connect(view_, &ViewWidget::mousePressed, this,
             [this](Qt::MouseButton b, QPoint p, Qt::KeyboardModifiers) {
-                if (b == Qt::LeftButton) {
+                if (b == Qt::LeftButton) {  // a right click belongs to the edit tools
                     actions_.onViewLeftDown(p.x(), p.y());
-                } else if (b == Qt::RightButton) {
-                    // A right click switches every editing tool off.
-                    batchPort_->untickEditTools();
-                    presenter_.dropPendingText();
-                    presenter_.setViewCursor(ViewCursor::Arrow);
-                    actions_.repaintView();
                 }
             });
     connect(view_, &ViewWidget::mouseReleased, this, [this](Qt::MouseButton b, QPoint p) {

@@ -28,6 +28,7 @@ class ClipboardPort;
 class CropPanel;
 class CropPanelController;
 class DesktopOpener;
+class EditToolsController;
 class EditToolsWindow;
 class GlobalKeyGrabber;
 class HintLine;
@@ -87,6 +88,7 @@ class MainWindow : public QMainWindow {
     HintStatusBar* hintBar() const { return status_; }
     QToolBar* toolbar() const { return toolbar_; }
     EditToolsWindow* editTools() const { return editTools_; }
+    EditToolsController* editController() const { return editController_; }
     QWidget* clientArea() const { return client_; }
 
     // Lays the window out for a new outer size (called on every size change).
@@ -150,6 +152,7 @@ class MainWindow : public QMainWindow {
     QLineEdit* focusBox_ = nullptr;
     HintLine* hints_ = nullptr;
     EditToolsWindow* editTools_ = nullptr;
+    EditToolsController* editController_ = nullptr;
 };
 
 }  // namespace picura
