@@ -14,6 +14,8 @@
 #include "app/widgets/ViewWidget.h"
 #include "platform/testing/FakeKeyGrabber.h"
 #include "session/NavigationKeys.h"
+#include "tools/Eyedropper.h"
+#include "view/ViewRenderer.h"
 
 using namespace picura;
 
@@ -182,6 +184,48 @@ TEST_F(EditToolsControllerTest, ANewPictureDropsPendingTextAndTheUndoHistory) {
     ASSERT_TRUE(w->actions().loadPictureFile(programDir.filePath(QStringLiteral("grey.png"))));
     EXPECT_FALSE(tools.history().canUndo());
     EXPECT_TRUE(w->view()->textInput()->isHidden());
+}
+
+TEST_F(EditToolsControllerTest, AZoomWritesPendingTextAndAChosenFontTurnsTheTextToolOn) {
+    auto w = makeWindow();
+    EditToolsController& tools = *w->editController();
+    // The font dialog from a right click on the text check box; its choice turns the text tool on.
+    QFont big(TextFontFamily(QString::fromUtf8(kPresetTextFace)));
+    big.setPixelSize(30);
+    dialogs.fonts.push_back(big);
+    QTest::mouseClick(w->editTools()->textBox(), Qt::RightButton);
+    ASSERT_TRUE(tools.selection().textOn());
+    EXPECT_TRUE(w->editTools()->textBox()->isChecked());
+    EXPECT_EQ(w->view()->textInput()->font().pixelSize(), 30);
+
+    // A palette swatch (the first row is red) becomes the text colour.
+    auto* palette = w->editTools()->findChild<QWidget*>(QStringLiteral("调色板图片"));
+    ASSERT_NE(palette, nullptr);
+    QTest::mouseClick(palette, Qt::LeftButton, {}, QPoint(25, 5));
+    EXPECT_EQ(tools.toolColour(), PaletteSwatchColour(2, 0));
+
+    mouse(w->view(), QEvent::MouseButtonRelease, QPoint(120, 150), Qt::LeftButton, Qt::NoButton);
+    w->view()->textInput()->insert(QStringLiteral("王五"));
+    const double zoom = w->session().view.zoom;
+    ASSERT_LT(zoom, 1.0);
+    // A wheel turn changes the view: the text is written first (the bake sets the zoom to 1), then
+    // the zoom steps from there.
+    QWheelEvent wheel(QPointF(50, 50), w->view()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w->view(), &wheel);
+    EXPECT_TRUE(w->view()->textInput()->isHidden());
+    EXPECT_TRUE(tools.textBox().text.isEmpty());
+    EXPECT_EQ(tools.history().size(), 1u);
+    EXPECT_NEAR(w->session().view.zoom, kZoomOutFactor, 1e-9);
+    const QColor swatch(PaletteSwatchColour(2, 0));
+    const QImage marked = w->session().picture().image();
+    EXPECT_GT(CountIn(marked, marked.rect(),
+                      [&](const QColor& c) {
+                          return std::abs(c.red() - swatch.red()) + std::abs(c.green() - swatch.green()) +
+                                     std::abs(c.blue() - swatch.blue()) <
+                                 60;
+                      }),
+              20);
 }
 
 }  // namespace
