@@ -4,10 +4,12 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "ScriptedDialogs.h"
+#include "app/widgets/CropPanel.h"
 #include "app/widgets/EditToolsController.h"
 #include "app/widgets/EditToolsWindow.h"
 #include "app/widgets/MainWindow.h"
@@ -135,6 +137,16 @@ TEST_F(EditToolsControllerTest, TextTypedInTheBoxIsWrittenOnEnterAndByARightClic
     EXPECT_FALSE(w->editTools()->textBox()->isChecked());
     EXPECT_TRUE(input->isHidden());
     EXPECT_EQ(tools.history().size(), 2u);
+
+    // "截图" takes what the box holds with it: the text is written before the crop.
+    w->editTools()->textBox()->click();
+    mouse(view, QEvent::MouseButtonRelease, QPoint(150, 150), Qt::LeftButton, Qt::NoButton);
+    input->insert(QStringLiteral("赵六"));
+    mouse(w->cropPanel()->saveButton(), QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton,
+          Qt::LeftButton);
+    EXPECT_TRUE(input->isHidden());
+    EXPECT_EQ(tools.history().size(), 3u);
+    EXPECT_GT(CountIn(w->boards().visible.image(), area, IsDark), 10);
 }
 
 TEST_F(EditToolsControllerTest, RightClickSwitchesEveryToolOffAndTheEyedropperTakesTheViewsColour) {

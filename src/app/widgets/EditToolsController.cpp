@@ -1,5 +1,6 @@
 #include "app/widgets/EditToolsController.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFrame>
@@ -9,8 +10,10 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QToolBar>
 
 #include "app/MainActions.h"
+#include "app/widgets/CropPanel.h"
 #include "app/widgets/EditToolsWindow.h"
 #include "app/widgets/MainWindow.h"
 #include "app/widgets/ViewWidget.h"
@@ -128,7 +131,18 @@ EditToolsController::EditToolsController(MainWindow& window, ViewBoards& boards,
                                 &window.navigationKeys(),
                                 [&window] { return window.batch().active(); },
                                 [&window] { window.clearHint(); }},
-                          &window) {}
+                          &window) {
+    // The toolbar's commands and the crop panel's buttons change the view or crop it: pending text is
+    // written before they run.
+    for (QAbstractButton* b : window.toolbar()->findChildren<QAbstractButton*>()) {
+        b->installEventFilter(this);
+        commandButtons_.insert(b);
+    }
+    for (QAbstractButton* b : window.cropPanel()->findChildren<QAbstractButton*>()) {
+        b->installEventFilter(this);
+        commandButtons_.insert(b);
+    }
+}
 
 void EditToolsController::prepareBoard() {
     DrawingBoard& display = p_.boards->display;
@@ -384,7 +398,7 @@ bool EditToolsController::eventFilter(QObject* watched, QEvent* event) {
             }
             return true;
         }
-        if (watched == p_.bars[0] || watched == p_.bars[1]) {
+        if (watched == p_.bars[0] || watched == p_.bars[1] || commandButtons_.contains(watched)) {
             stroke_.drop();
             leaveTextForViewChange();
         }

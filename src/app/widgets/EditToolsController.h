@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QObject>
 #include <QRgb>
+#include <QSet>
 
 #include <functional>
 
@@ -88,6 +89,7 @@ class EditToolsController : public QObject {
     bool applying_ = false;
     QFont font_;
     bool fontChosen_ = false;
+    QSet<QObject*> commandButtons_;  // toolbar and crop panel buttons
     ToolSelection selection_;
     PenStroke stroke_;
     TextBox box_;
