@@ -80,6 +80,12 @@ TEST_F(EditToolsControllerTest, PenStrokeBecomesPartOfThePictureAndCtrlZTakesItB
     EditToolsController& tools = *w->editController();
     w->editTools()->lineWidthBox()->setText(QStringLiteral("5"));
     EXPECT_EQ(tools.penWidth(), 5.0);
+    auto* bar = w->editTools()->findChild<QWidget*>(QStringLiteral("画笔粗细外形框"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->height(), 5);
+    w->editTools()->lineWidthBox()->setText(QStringLiteral("2.9"));
+    EXPECT_EQ(bar->height(), 2);
+    w->editTools()->lineWidthBox()->setText(QStringLiteral("5"));
     tools.applyColour(qRgb(255, 0, 0));
     w->editTools()->penBox()->click();
     ASSERT_TRUE(tools.selection().penOn());
@@ -184,6 +190,22 @@ TEST_F(EditToolsControllerTest, NavigationKeysAreLentToTheTextBoxInBatchMode) {
     w->editTools()->textBox()->click();  // off: the keys come back
     EXPECT_EQ(keys->Held(), NavigationKeySet::All());
     EXPECT_TRUE(w->view()->textInput()->isHidden());
+}
+
+TEST_F(EditToolsControllerTest, AStrokeDraggedOntoTheEditToolsWindowEndsThere) {
+    auto w = makeWindow();
+    w->show();
+    w->runCommand(MainCommand::EditTools);
+    ASSERT_TRUE(w->editTools()->isVisible());
+    EditToolsController& tools = *w->editController();
+    w->editTools()->penBox()->click();
+    mouse(w->view(), QEvent::MouseButtonPress, QPoint(100, 60), Qt::LeftButton, Qt::LeftButton);
+    const QPoint over = w->view()->mapFromGlobal(w->editTools()->geometry().center());
+    mouse(w->view(), QEvent::MouseMove, over, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(tools.history().size(), 1u);
+    EXPECT_EQ(w->session().view.zoom, 1.0);
+    mouse(w->view(), QEvent::MouseButtonRelease, over, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(tools.history().size(), 1u);  // the release does nothing more
 }
 
 TEST_F(EditToolsControllerTest, ANewPictureDropsPendingTextAndTheUndoHistory) {

@@ -61,6 +61,9 @@ EditToolsController::EditToolsController(Parts parts, QObject* parent)
     : QObject(parent), p_(std::move(parts)), input_(p_.view->textInput()) {
     EditToolsWindow* w = p_.window;
     bar_ = w->findChild<QFrame*>(QStringLiteral("画笔粗细外形框"));
+    // The Main window's children go one by one when it is destroyed: nothing is handled once the
+    // view is gone (closing the Edit tools window then would repaint a destroyed view).
+    connect(p_.view, &QObject::destroyed, this, [this] { viewGone_ = true; });
     input_->setContextMenuPolicy(Qt::PreventContextMenu);
     input_->installEventFilter(this);
     p_.view->installEventFilter(this);
@@ -83,7 +86,10 @@ EditToolsController::EditToolsController(Parts parts, QObject* parent)
     connect(w->lineWidthBox(), &QLineEdit::textChanged, this, [this](const QString& text) {
         penWidth_ = PenWidthFromText(text);
         if (bar_) {
-            bar_->setFixedHeight(std::min(LineWidthBarHeight(text), 22));
+            bar_->setFixedHeight(LineWidthBarHeight(text));
+        }
+        if (selection_.penOn() && p_.session->hasPicture()) {
+            p_.actions->repaintView();
         }
     });
     if (auto* picker = w->findChild<QPushButton*>(QStringLiteral("画笔颜色选择器"))) {
@@ -236,6 +242,9 @@ void EditToolsController::applyColour(QRgb colour) {
     if (bar_) {
         bar_->setStyleSheet(QStringLiteral("background: %1;").arg(ColourCss(c.tool)));
     }
+    if (!input_->isHidden()) {
+        input_->setFocus();
+    }
     if (selection_.penOn() && p_.session->hasPicture()) {
         p_.actions->repaintView();
     }
@@ -296,7 +305,13 @@ bool EditToolsController::viewMove(QPoint p) {
         return false;
     }
     if (selection_.penOn()) {
-        if (stroke_.held()) {
+        if (stroke_.held() && p_.window->isVisible() &&
+            p_.window->frameGeometry().contains(p_.view->mapToGlobal(p))) {
+            // The pointer reached the Edit tools window: the stroke ends there and is baked.
+            stroke_.finish();
+            history_.record(p_.session->picture());
+            bake();
+        } else if (stroke_.held()) {
             stroke_.moveTo(p_.boards->display, p, penWidth_, colour_);
             p_.actions->repaintView();
         } else {
@@ -330,6 +345,9 @@ bool EditToolsController::viewRelease(QPoint p) {
 }
 
 bool EditToolsController::eventFilter(QObject* watched, QEvent* event) {
+    if (viewGone_) {
+        return false;
+    }
     const QEvent::Type type = event->type();
     if (watched == p_.view || watched == input_) {
         if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||

@@ -89,6 +89,7 @@ class EditToolsController : public QObject {
     bool applying_ = false;
     QFont font_;
     bool fontChosen_ = false;
+    bool viewGone_ = false;
     QSet<QObject*> commandButtons_;  // toolbar and crop panel buttons
     ToolSelection selection_;
     PenStroke stroke_;
