@@ -13,7 +13,7 @@ PACKAGES=(
   libasound2-dev alsa-utils
   libfreexl-dev libzip-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool xclip x11-apps x11-utils imagemagick fonts-noto-cjk xdg-utils openbox
+  xvfb xauth xdotool xclip x11-apps x11-utils imagemagick fonts-noto-cjk xdg-utils openbox python3
   clang libclang-rt-14-dev
 )
 
