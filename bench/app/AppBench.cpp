@@ -12,6 +12,7 @@
 #include <chrono>
 #include <thread>
 
+#include "NullPorts.h"
 #include "TestImages.h"
 #include "app/BatchController.h"
 #include "app/MainActions.h"
@@ -22,29 +23,9 @@
 #include "platform/OperatorDialogs.h"
 
 using namespace picura;
+using namespace picura::bench;
 
 namespace {
-
-class NullPort : public MainWindowPort {
-  public:
-    QColor frameColour() const override { return QColor(255, 255, 0); }
-    void showView() override {}
-    void focusView() override {}
-    void dropPendingText() override {}
-    void setViewCursor(ViewCursor) override {}
-};
-
-class NullDialogs : public OperatorDialogs {
-  public:
-    MessageAnswer message(const QString&, const QString&, MessageIcon, MessageButtons) override {
-        return MessageAnswer::Ok;
-    }
-    std::optional<QString> openFile(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<QString> saveFile(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<QString> pickFolder(const QString&, const QString&) override { return std::nullopt; }
-    std::optional<QColor> pickColour(const QColor&, const QString&) override { return std::nullopt; }
-    std::optional<QFont> pickFont(const QFont&, const QString&) override { return std::nullopt; }
-};
 
 struct Photos {
     QTemporaryDir dir;
@@ -94,20 +75,6 @@ void BM_KeyToShown(benchmark::State& st) {
     }
 }
 BENCHMARK(BM_KeyToShown)->Arg(0)->Arg(1)->ArgName("prefetch")->Unit(benchmark::kMillisecond)->UseRealTime();
-
-class NullBatchPort : public BatchPort {
-  public:
-    void setCaption(const QString&) override {}
-    void setBatchChecked(bool) override {}
-    void openBatchSettings(bool) override {}
-    void setPixelTexts(const QString&, const QString&) override {}
-    QString jpgText() const override { return QStringLiteral("500"); }
-    void setJpgText(const QString&) override {}
-    void registerKeys() override {}
-    void unregisterKeys() override {}
-    void untickEditTools() override {}
-    bool openNameList() override { return false; }
-};
 
 // Six 24-megapixel JPEGs in a source folder, and the folders batch mode needs.
 struct BatchFolder {

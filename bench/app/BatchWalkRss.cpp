@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "NullPorts.h"
 #include "TestImages.h"
 #include "app/BatchController.h"
 #include "app/MainActions.h"
@@ -26,47 +27,9 @@
 #include "platform/OperatorDialogs.h"
 
 using namespace picura;
+using namespace picura::bench;
 
 namespace {
-
-class NullPort : public MainWindowPort {
-  public:
-    QColor frameColour() const override { return QColor(255, 255, 0); }
-    void showView() override {}
-    void focusView() override {}
-    void dropPendingText() override {}
-    void setViewCursor(ViewCursor) override {}
-};
-
-class CountingDialogs : public OperatorDialogs {
-  public:
-    MessageAnswer message(const QString& text, const QString&, MessageIcon, MessageButtons) override {
-        if (text.startsWith(QStringLiteral("图片太大"))) {
-            ++tooLarge;
-        }
-        return MessageAnswer::Ok;
-    }
-    std::optional<QString> openFile(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<QString> saveFile(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<QString> pickFolder(const QString&, const QString&) override { return std::nullopt; }
-    std::optional<QColor> pickColour(const QColor&, const QString&) override { return std::nullopt; }
-    std::optional<QFont> pickFont(const QFont&, const QString&) override { return std::nullopt; }
-    int tooLarge = 0;
-};
-
-class NullBatchPort : public BatchPort {
-  public:
-    void setCaption(const QString&) override {}
-    void setBatchChecked(bool) override {}
-    void openBatchSettings(bool) override {}
-    void setPixelTexts(const QString&, const QString&) override {}
-    QString jpgText() const override { return QStringLiteral("500"); }
-    void setJpgText(const QString&) override {}
-    void registerKeys() override {}
-    void unregisterKeys() override {}
-    void untickEditTools() override {}
-    bool openNameList() override { return false; }
-};
 
 // A complete 8-bit RLE BMP of w × h pixels whose data is only "end of bitmap":
 // 60 bytes that decode to a picture of that size.
@@ -121,7 +84,7 @@ int main(int argc, char** argv) {
     Session state;
     state.frame = CropFrame{125, 34, 160, 210};
     ViewBoards boards(QSize(411, 279));
-    CountingDialogs dialogs;
+    NullDialogs dialogs;
     NullPort port;
     NullBatchPort batchPort;
     MainActions actions(state, boards, dialogs, port);
