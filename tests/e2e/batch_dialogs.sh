@@ -20,11 +20,6 @@ done
 opened="$E2E_TMP/fads/sad.png"
 convert -size 800x600 xc:'#0000ff' "$opened"
 
-click_in() {  # click_in WINDOW X Y: a click inside a window's own coordinates
-    local x y
-    read -r x y < <(window_origin "$1")
-    xdotool mousemove --sync "$((x + $2))" "$((y + $3))" click 1
-}
 
 start_wm
 start_picura "$BIN"
@@ -34,12 +29,7 @@ wid=$(wait_window "Picura V2.8")
 click_client "$wid" 480 350
 dlg=$(wait_window "批量截图设置")
 xdotool windowactivate --sync "$dlg" >/dev/null 2>&1 || true
-click_in "$dlg" 200 24
-xdotool key ctrl+a
-xdotool type --delay 5 "$src"
-click_in "$dlg" 200 60
-xdotool key ctrl+a
-xdotool type --delay 5 "$out"
+fill_batch_folders "$dlg" "$src" "$out"
 
 # 浏览待截图目录, then Escape in the picker: the source box keeps its text.
 picker="选择待截图文件夹，以便对文件夹中的图片进行批量截图。"

@@ -24,17 +24,7 @@ wid=$(wait_window "Picura V2.8")
 click_client "$wid" 480 350
 dlg=$(wait_window "批量截图设置")
 xdotool windowactivate --sync "$dlg" >/dev/null 2>&1 || true
-click_in() {  # click_in WINDOW X Y: a click inside a window's own coordinates
-    local x y
-    read -r x y < <(window_origin "$1")
-    xdotool mousemove --sync "$((x + $2))" "$((y + $3))" click 1
-}
-click_in "$dlg" 200 24
-xdotool key ctrl+a
-xdotool type --delay 5 "$src"
-click_in "$dlg" 200 60
-xdotool key ctrl+a
-xdotool type --delay 5 "$out"
+fill_batch_folders "$dlg" "$src" "$out"
 click_in "$dlg" 250 131
 sleep 0.3
 xdotool key Home Down Down Return

@@ -93,6 +93,23 @@ window_origin() {
     echo "$(echo "$info" | awk '/Absolute upper-left X/ {print $4}') $(echo "$info" | awk '/Absolute upper-left Y/ {print $4}')"
 }
 
+# click_in WINDOW X Y: a click inside a window's own coordinates (a dialog's, say).
+click_in() {
+    local x y
+    read -r x y < <(window_origin "$1")
+    xdotool mousemove --sync "$((x + $2))" "$((y + $3))" click 1
+}
+
+# fill_batch_folders DIALOG SOURCE SAVE: types both folders into the Batch-crop settings window.
+fill_batch_folders() {
+    click_in "$1" 200 24
+    xdotool key ctrl+a
+    xdotool type --delay 5 "$2"
+    click_in "$1" 200 60
+    xdotool key ctrl+a
+    xdotool type --delay 5 "$3"
+}
+
 # Clicks at (x, y) of the client area (below the menu bar).
 click_client() {
     local wid=$1 cx=$2 cy=$3 x y

@@ -52,22 +52,12 @@ start_wm
 start_picura "$BIN"
 wid=$(wait_window "Picura V2.8")
 
-click_in() {  # click_in WINDOW X Y: a click inside a window's own coordinates
-    local x y
-    read -r x y < <(window_origin "$1")
-    xdotool mousemove --sync "$((x + $2))" "$((y + $3))" click 1
-}
 
 # The status bar's check box: the settings window, with the Excel naming (the last entry).
 click_client "$wid" 480 350
 dlg=$(wait_window "批量截图设置")
 xdotool windowactivate --sync "$dlg" >/dev/null 2>&1 || true
-click_in "$dlg" 200 24
-xdotool key ctrl+a
-xdotool type --delay 5 "$src"
-click_in "$dlg" 200 60
-xdotool key ctrl+a
-xdotool type --delay 5 "$out"
+fill_batch_folders "$dlg" "$src" "$out"
 click_in "$dlg" 250 131
 sleep 0.3
 xdotool key Home Down Down Down Down Down Return
