@@ -67,15 +67,10 @@ namespace {
 // Enough of a file to tell its format.
 constexpr std::size_t kHeadBytes = 16;
 
-struct FileBytes {
-    QByteArray bytes;
-    DecodeError error = DecodeError::None;
-};
-
 // Reads a picture file without ever blocking or reading without bound: only a regular file is read (a
 // FIFO or a device of a picture's name is refused without waiting on it), data that is no picture is
 // refused after its first bytes, and nothing beyond kMaxPictureFileBytes is read.
-FileBytes ReadPictureFile(const QString& path) {
+PictureFileBytes ReadPictureFile(const QString& path) {
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
@@ -150,10 +145,11 @@ Picture DecodePictureFile(const QString& path) {
     return DecodePictureFileChecked(path, kDefaultMaxPicturePixels).picture;
 }
 
-DecodeResult DecodePictureChecked(const QByteArray& bytes, std::int64_t maxPixels) {
+DecodeResult DecodePictureChecked(const QByteArray& bytes, std::int64_t maxPixels,
+                                  const std::atomic<bool>* cancel) {
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
     const auto size = static_cast<std::size_t>(bytes.size());
-    detail::SizeCheck check(maxPixels);
+    detail::SizeCheck check(maxPixels, cancel);
     QImage image;
     switch (DetectPictureFormat(bytes)) {
         case PictureFormat::Jpeg: image = detail::DecodeJpegBytes(data, size, check); break;
@@ -171,14 +167,61 @@ DecodeResult DecodePictureChecked(const QByteArray& bytes, std::int64_t maxPixel
         result.picture = Picture(std::move(image));
         result.declaredSize = result.picture.size();
     } else {
-        result.error = check.tooLarge() ? DecodeError::TooLarge : DecodeError::NotAPicture;
+        result.error = check.cancelled()  ? DecodeError::Cancelled
+                       : check.tooLarge() ? DecodeError::TooLarge
+                                          : DecodeError::NotAPicture;
         result.declaredSize = check.declared();
     }
     return result;
 }
 
+PictureFileBytes ReadPictureFileBytes(const QString& path) {
+    return ReadPictureFile(path);
+}
+
+QSize JpegShownSize(const QByteArray& bytes) {
+    if (DetectPictureFormat(bytes) != PictureFormat::Jpeg) {
+        return {};
+    }
+    return detail::JpegShownSize(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                 static_cast<std::size_t>(bytes.size()));
+}
+
+int JpegReduction(QSize full, QSize needed) {
+    for (const int d : {8, 4, 2}) {
+        // libjpeg-turbo rounds a reduced side up.
+        if ((full.width() + d - 1) / d >= needed.width() && (full.height() + d - 1) / d >= needed.height()) {
+            return d;
+        }
+    }
+    return 1;
+}
+
+DecodeResult DecodeJpegReduced(const QByteArray& bytes, int denominator, std::int64_t maxPixels) {
+    if (denominator <= 1) {
+        return DecodePictureChecked(bytes, maxPixels);
+    }
+    DecodeResult result;
+    if (DetectPictureFormat(bytes) != PictureFormat::Jpeg) {
+        result.error = DecodeError::NotAPicture;
+        return result;
+    }
+    const QSize full = JpegShownSize(bytes);
+    detail::SizeCheck check(maxPixels);
+    QImage image = detail::DecodeJpegBytes(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                           static_cast<std::size_t>(bytes.size()), check, denominator);
+    if (image.isNull() || full.isEmpty()) {
+        result.error = check.tooLarge() ? DecodeError::TooLarge : DecodeError::NotAPicture;
+        result.declaredSize = check.declared();
+        return result;
+    }
+    result.picture = Picture::Reduced(std::move(image), full);
+    result.declaredSize = full;
+    return result;
+}
+
 DecodeResult DecodePictureFileChecked(const QString& path, std::int64_t maxPixels) {
-    FileBytes file = ReadPictureFile(path);
+    PictureFileBytes file = ReadPictureFile(path);
     if (file.error != DecodeError::None) {
         return {{}, file.error, {}};
     }

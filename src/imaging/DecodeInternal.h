@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QSize>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -13,7 +14,10 @@ namespace picura::detail {
 // it knows a picture's size, before taking its memory.
 class SizeCheck {
   public:
-    explicit SizeCheck(std::int64_t maxPixels) : maxPixels_(maxPixels) {}
+    explicit SizeCheck(std::int64_t maxPixels, const std::atomic<bool>* cancel = nullptr)
+        : maxPixels_(maxPixels), cancel_(cancel) {}
+    // Whether whoever asked for the decode no longer wants it (decoders that can stop early ask).
+    bool cancelled() const { return cancel_ != nullptr && cancel_->load(std::memory_order_relaxed); }
     // Records the declared size; true when a picture of that size may be allocated. A size above the
     // budget or beyond the largest side any decoder accepts marks the decode as refused for its size.
     bool accept(std::int64_t width, std::int64_t height);
@@ -22,6 +26,7 @@ class SizeCheck {
 
   private:
     std::int64_t maxPixels_;
+    const std::atomic<bool>* cancel_;
     bool tooLarge_ = false;
     QSize declared_;
 };
@@ -31,7 +36,10 @@ class SizeCheck {
 // null when it cannot be allocated.
 unsigned char* AllocateImage(void* context, int width, int height, std::size_t* stride);
 
-QImage DecodeJpegBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check);
+// `denominator` 2, 4 or 8 decodes at that fraction of the size (libjpeg-turbo's DCT scaling).
+QImage DecodeJpegBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check, int denominator = 1);
+// The size of a JPEG as shown (its orientation tag applied); empty when the header cannot be read.
+QSize JpegShownSize(const std::uint8_t* data, std::size_t size);
 QImage DecodePngBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check);
 QImage DecodeGifBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check);
 QImage DecodeBmpBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check);

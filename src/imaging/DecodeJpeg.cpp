@@ -4,6 +4,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <limits>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -27,6 +28,7 @@ struct JpegErrorManager {
 
 struct JpegProgress {
     jpeg_progress_mgr pub;
+    SizeCheck* check;
 };
 
 void OnJpegError(j_common_ptr cinfo) {
@@ -48,6 +50,9 @@ void OnJpegMessage(j_common_ptr cinfo, int level) {
 }
 
 void OnJpegProgress(j_common_ptr cinfo) {
+    if (reinterpret_cast<JpegProgress*>(cinfo->progress)->check->cancelled()) {
+        ERREXIT(cinfo, JERR_BAD_SCAN_SCRIPT);  // not an error: the decode is no longer wanted
+    }
     if (cinfo->is_decompressor) {
         auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
         if (d->input_scan_number > kMaxProgressiveScans) {
@@ -118,6 +123,9 @@ struct JpegTarget {
     unsigned char* (*allocate)(void* context, int width, int height, std::size_t* stride);
     int orientation;
     SizeCheck* check;
+    int denominator;  // 1, 2, 4 or 8
+    bool headerOnly;  // stop after the header: only `orientation` and the size are wanted
+    QSize size;       // the declared size, as stored (before the orientation)
 };
 
 void CmykRowToRgb32(const JSAMPLE* in, unsigned char* out, JDIMENSION width, bool inverted) {
@@ -154,6 +162,7 @@ bool RunJpegDecompress(const std::uint8_t* data, std::size_t size, JpegTarget* t
     jpeg_create_decompress(&cinfo);
     cinfo.mem->max_memory_to_use = kJpegMemoryLimit;
     progress.pub.progress_monitor = OnJpegProgress;
+    progress.check = target->check;
     cinfo.progress = &progress.pub;
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
@@ -163,6 +172,15 @@ bool RunJpegDecompress(const std::uint8_t* data, std::size_t size, JpegTarget* t
         return false;
     }
     target->orientation = ExifOrientation(cinfo.marker_list);
+    target->size = QSize(int(cinfo.image_width), int(cinfo.image_height));
+    if (target->headerOnly) {
+        jpeg_destroy_decompress(&cinfo);
+        return true;
+    }
+    if (target->denominator > 1) {
+        cinfo.scale_num = 1;
+        cinfo.scale_denom = static_cast<unsigned>(target->denominator);
+    }
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     const bool inverted = cinfo.saw_Adobe_marker;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
@@ -202,13 +220,22 @@ bool RunJpegDecompress(const std::uint8_t* data, std::size_t size, JpegTarget* t
 
 }  // namespace
 
-QImage DecodeJpegBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check) {
+QImage DecodeJpegBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check, int denominator) {
     QImage image;
-    JpegTarget target{&image, AllocateImage, 1, &check};
+    JpegTarget target{&image, AllocateImage, 1, &check, denominator, false, {}};
     if (!RunJpegDecompress(data, size, &target) || image.isNull()) {
         return {};
     }
     return Orient(image, target.orientation);
+}
+
+QSize JpegShownSize(const std::uint8_t* data, std::size_t size) {
+    SizeCheck check(std::numeric_limits<std::int64_t>::max());
+    JpegTarget target{nullptr, nullptr, 1, &check, 1, true, {}};
+    if (!RunJpegDecompress(data, size, &target) || target.size.isEmpty()) {
+        return {};
+    }
+    return target.orientation >= 5 ? target.size.transposed() : target.size;
 }
 
 }  // namespace picura::detail

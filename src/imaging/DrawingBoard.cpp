@@ -72,8 +72,14 @@ void DrawingBoard::clear(int x, int y, int width, int height) {
     }
     if (!backgroundPicture_.isNull()) {
         const QRect covered = rect.intersected(QRect(QPoint(0, 0), backgroundPicture_.size()));
-        if (!covered.isEmpty()) {
+        if (!covered.isEmpty() && !backgroundPicture_.isReduced()) {
             blit(backgroundPicture_.image(), covered.topLeft(), covered, RasterOp::SourceCopy);
+        } else if (!covered.isEmpty()) {
+            const QImage part = backgroundPicture_.scaledPart(backgroundPicture_.width(),
+                                                              backgroundPicture_.height(), covered);
+            if (!part.isNull()) {
+                blit(part, QPoint(0, 0), covered, RasterOp::SourceCopy);
+            }
         }
     }
 }
@@ -106,7 +112,7 @@ void DrawingBoard::drawPicture(const Picture& picture, int x, int y, int width, 
         return;
     }
     const QRect part = visible.translated(-x, -y);
-    if (w == picture.width() && h == picture.height()) {
+    if (w == picture.width() && h == picture.height() && !picture.isReduced()) {
         blit(picture.image(), part.topLeft(), visible, op);
         return;
     }

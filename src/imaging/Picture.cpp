@@ -66,7 +66,48 @@ Picture::Picture(QImage image) {
         image.reinterpretAsFormat(QImage::Format_RGB32);
     }
     image_ = image.convertToFormat(QImage::Format_RGB32);
+    size_ = image_.size();
     pyramid_ = std::make_shared<Pyramid>();
+}
+
+Picture Picture::Reduced(QImage pixels, QSize fullSize) {
+    Picture picture(std::move(pixels));
+    if (picture.isNull() || fullSize.isEmpty()) {
+        return {};
+    }
+    picture.size_ = fullSize;
+    picture.reduced_ = picture.image_.size() != fullSize;
+    return picture;
+}
+
+const QImage& Picture::image() const {
+    static const QImage kNone;
+    return reduced_ ? kNone : image_;
+}
+
+const Picture::Pyramid& Picture::halvings() const {
+    Pyramid& pyramid = *pyramid_;
+    std::call_once(pyramid.built, [&] {
+        QImage current = image_;
+        LevelSpan span;
+        while (current.width() >= 2 && current.height() >= 2 && pyramid.levels.size() < 16) {
+            LevelSpan halved;
+            current = scale::Halve(current, span, &halved);
+            if (current.isNull()) {
+                break;
+            }
+            span = halved;
+            pyramid.levels.push_back(current);
+            pyramid.spans.push_back(span);
+        }
+    });
+    return pyramid;
+}
+
+void Picture::buildHalvings() const {
+    if (pyramid_) {
+        halvings();
+    }
 }
 
 QImage Picture::scaledPart(int scaledW, int scaledH, const QRect& part) const {
@@ -114,21 +155,7 @@ bool Picture::scaledPartInto(int scaledW, int scaledH, const QRect& part, QImage
             ++wanted;
         }
         if (wanted > 0) {
-            Pyramid& pyramid = *pyramid_;
-            std::call_once(pyramid.built, [&] {
-                QImage current = image_;
-                LevelSpan span;
-                while (current.width() >= 2 && current.height() >= 2 && pyramid.levels.size() < 16) {
-                    LevelSpan halved;
-                    current = scale::Halve(current, span, &halved);
-                    if (current.isNull()) {
-                        break;
-                    }
-                    span = halved;
-                    pyramid.levels.push_back(current);
-                    pyramid.spans.push_back(span);
-                }
-            });
+            const Pyramid& pyramid = halvings();
             wanted = std::min<int>(wanted, static_cast<int>(pyramid.levels.size()));
             if (wanted > 0) {
                 level = &pyramid.levels[static_cast<std::size_t>(wanted - 1)];

@@ -15,16 +15,33 @@ namespace picura {
 // computes only the rectangle asked for. Shrinking averages areas, enlarging
 // interpolates; strong reductions start from a cached pyramid of halvings, so
 // the cost follows the size of the part, not the size of the picture.
+//
+// A reduced picture stands in for a picture whose full decode is still under way: it has the full
+// picture's size, draws from fewer pixels (the same picture at 1/2, 1/4 or 1/8 of its size), and has no
+// image() until the full picture replaces it. Whatever needs the real pixels (a crop, a turn, a zoom
+// beyond what the reduced pixels hold) must wait for the full picture.
 class Picture {
   public:
     Picture() = default;
     explicit Picture(QImage image);
+    // A stand-in for a picture of `fullSize` drawn from `pixels`, the same picture at a fraction of it.
+    static Picture Reduced(QImage pixels, QSize fullSize);
 
     bool isNull() const { return image_.isNull(); }
-    int width() const { return image_.width(); }
-    int height() const { return image_.height(); }
-    QSize size() const { return image_.size(); }
-    const QImage& image() const { return image_; }
+    int width() const { return size_.width(); }
+    int height() const { return size_.height(); }
+    QSize size() const { return size_; }
+    // The pixels; null for a reduced picture.
+    const QImage& image() const;
+    bool isReduced() const { return reduced_; }
+    // The pixels this picture draws from: image(), or the reduced pixels.
+    const QImage& pixels() const { return image_; }
+    // The widest scaled width this picture draws without enlarging its pixels (its own width when full).
+    int sharpWidth() const { return image_.width(); }
+
+    // Builds every halving used by strong reductions now (on a background thread, say), so that the first
+    // scaledPart() does not. Thread-safe; the halvings are built once and shared by all copies.
+    void buildHalvings() const;
 
     // `part` is in the coordinates of the scaled picture and is clipped to it;
     // the result has the clipped part's size (null when nothing is left).
@@ -39,7 +56,11 @@ class Picture {
 
   private:
     struct Pyramid;
+    const Pyramid& halvings() const;
+
     QImage image_;
+    QSize size_{0, 0};
+    bool reduced_ = false;
     std::shared_ptr<Pyramid> pyramid_;
 };
 

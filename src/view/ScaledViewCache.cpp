@@ -35,7 +35,7 @@ void ForEachPiece(const QRect& part, QPoint origin, QSize size, const Piece& pie
 }  // namespace
 
 bool ScaledViewCache::holds(const Picture& picture, QSize scaled, const QRect& area) const {
-    return !pixels_.isNull() && key_ == picture.image().cacheKey() && scaled_ == scaled &&
+    return !pixels_.isNull() && key_ == picture.pixels().cacheKey() && scaled_ == scaled &&
            area_.size() == area.size() && area_.intersects(area);
 }
 
@@ -96,7 +96,7 @@ bool ScaledViewCache::draw(const Picture& picture, QSize scaled, QRect area, Dra
             clear();
             return false;
         }
-        key_ = picture.image().cacheKey();
+        key_ = picture.pixels().cacheKey();
         scaled_ = scaled;
         area_ = area;
         origin_ = area.topLeft();
