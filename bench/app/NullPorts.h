@@ -17,6 +17,7 @@ class NullPort : public MainWindowPort {
     void focusView() override {}
     void dropPendingText() override {}
     void setViewCursor(ViewCursor) override {}
+    void showBusy(bool) override {}
 };
 
 // Answers every message with OK and every dialog with a cancel; counts the "picture too large" messages.

@@ -1,5 +1,6 @@
 #include "app/MainActions.h"
 
+#include "app/FullPictureDecode.h"
 #include "app/MainLayout.h"
 #include "app/PictureBudget.h"
 #include "app/PicturePrefetch.h"
@@ -19,11 +20,21 @@ QString ManyFilesDroppedMessage(int count) {
 MainActions::MainActions(Session& session, ViewBoards& boards, OperatorDialogs& dialogs, MainWindowPort& port)
     : session_(session), boards_(boards), dialogs_(dialogs), port_(port) {}
 
+MainActions::~MainActions() = default;
+
 bool MainActions::loadPictureFile(const QString& path, PictureOrigin::Kind kind) {
+    fullDecode_.reset();
     boards_.display.clear();
     boards_.visible.clear();
     // The picture shown goes before the next one is decoded, so that both never take memory together.
     session_.dropPicture(PictureOrigin{kind, path});
+    if (kind == PictureOrigin::Kind::OpenedFile && !(prefetch_ && prefetch_->holds(path))) {
+        bool handled = false;
+        const bool loaded = loadReducedJpeg(path, kind, &handled);
+        if (handled) {
+            return loaded;
+        }
+    }
     const DecodeResult decoded =
         prefetch_ ? prefetch_->load(path) : DecodePictureFileChecked(path, PictureBudget().maxShownPixels(0));
     if (decoded.picture.isNull()) {
@@ -37,7 +48,89 @@ bool MainActions::loadPictureFile(const QString& path, PictureOrigin::Kind kind)
     return true;
 }
 
+// Reads the file once; a JPEG large enough to gain is decoded reduced now and in full in the background.
+// `handled` false leaves the load to the ordinary road (not a JPEG, or nothing to gain).
+bool MainActions::loadReducedJpeg(const QString& path, PictureOrigin::Kind kind, bool* handled) {
+    PictureFileBytes file = ReadPictureFileBytes(path);
+    const QSize full = file.error == DecodeError::None ? JpegShownSize(file.bytes) : QSize();
+    if (full.isEmpty()) {
+        return false;
+    }
+    const QSize fit =
+        ScaledSize(full, FitZoom(full.width(), full.height(), boards_.width(), boards_.height()));
+    const int reduction = JpegReduction(full, fit);
+    if (reduction <= 1) {
+        return false;
+    }
+    const std::int64_t maxPixels = PictureBudget().maxShownPixels(prefetch_ ? prefetch_->countedBytes() : 0);
+    DecodeResult reduced = DecodeJpegReduced(file.bytes, reduction, maxPixels);
+    *handled = true;
+    if (reduced.picture.isNull()) {
+        port_.showView();
+        if (reduced.error == DecodeError::TooLarge) {
+            dialogs_.tell(PictureTooLargeMessage(reduced.declaredSize), QStringLiteral("提示"));
+        }
+        return false;
+    }
+    fullDecode_ = std::make_unique<FullPictureDecode>(std::move(file.bytes), maxPixels,
+                                                      [this] { onFullDecodeEnded(); });
+    present(reduced.picture, PictureOrigin{kind, path});
+    return true;
+}
+
+void MainActions::onFullDecodeEnded() {
+    if (fullDecode_ && session_.picture().isReduced()) {
+        takeFullPicture();
+    }
+}
+
+bool MainActions::completePicture() {
+    if (!session_.picture().isReduced()) {
+        return session_.hasPicture();
+    }
+    if (!fullDecode_) {
+        return false;
+    }
+    const bool waiting = !fullDecode_->ended();
+    if (waiting) {
+        port_.showBusy(true);
+    }
+    const bool taken = takeFullPicture();
+    if (waiting) {
+        port_.showBusy(false);
+    }
+    return taken;
+}
+
+bool MainActions::takeFullPicture() {
+    const DecodeResult result = fullDecode_->wait();
+    fullDecode_.reset();
+    if (result.picture.isNull() || result.picture.size() != session_.picture().size()) {
+        // The reduced decode read the same data, so this is a picture the memory cannot hold in full.
+        const PictureOrigin origin = session_.origin();
+        boards_.display.clear();
+        boards_.visible.clear();
+        session_.dropPicture(origin);
+        port_.showView();
+        if (result.error == DecodeError::TooLarge) {
+            dialogs_.tell(PictureTooLargeMessage(result.declaredSize), QStringLiteral("提示"));
+        }
+        return false;
+    }
+    session_.completePicture(result.picture);
+    // Same size, so the zoom and the scroll positions stay: only the pixels in view are drawn again.
+    if (RenderView(session_.picture(), session_.view, boards_, session_.frame, port_.frameColour())) {
+        port_.showView();
+    }
+    return true;
+}
+
 void MainActions::showNewPicture(const Picture& picture, PictureOrigin origin) {
+    fullDecode_.reset();
+    present(picture, std::move(origin));
+}
+
+void MainActions::present(const Picture& picture, PictureOrigin origin) {
     session_.replacePicture(picture, std::move(origin));
     port_.dropPendingText();
     ShowNewPicture(session_.picture(), session_.view, boards_, session_.frame, port_.frameColour());
@@ -46,6 +139,7 @@ void MainActions::showNewPicture(const Picture& picture, PictureOrigin origin) {
 }
 
 void MainActions::showLost(const QString& path) {
+    fullDecode_.reset();
     session_.dropPicture(PictureOrigin{PictureOrigin::Kind::BatchPicture, path});
     boards_.display.clear();
     boards_.visible.clear();
@@ -86,7 +180,7 @@ void MainActions::onFilesDropped(const QString& list) {
 }
 
 void MainActions::rotateCurrentPicture(int angle) {
-    if (!session_.hasPicture()) {
+    if (!session_.hasPicture() || !completePicture()) {
         return;
     }
     const QImage turned = RotatePicture(session_.picture().image(), angle, 0xFFFFFF);
@@ -99,6 +193,15 @@ void MainActions::rotateCurrentPicture(int angle) {
 }
 
 void MainActions::renderView() {
+    const Picture& picture = session_.picture();
+    if (picture.isReduced()) {
+        // Beyond what the reduced pixels hold the full picture is waited for (it draws the view itself).
+        const QSize scaled = ScaledSize(picture.size(), session_.view.zoom);
+        if (scaled.width() > picture.sharpWidth() || scaled.height() > picture.pixels().height()) {
+            completePicture();
+            return;
+        }
+    }
     if (RenderView(session_.picture(), session_.view, boards_, session_.frame, port_.frameColour())) {
         port_.showView();
     }
@@ -177,7 +280,7 @@ void MainActions::onViewLeftUp(int, int) {
 }
 
 bool MainActions::copyFrame() {
-    if (!clipboard_ || !session_.hasPicture()) {
+    if (!clipboard_ || !session_.hasPicture() || !completePicture()) {
         return false;
     }
     const QImage crop = CropFromView(boards_, session_.frame);

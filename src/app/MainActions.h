@@ -4,11 +4,14 @@
 #include <QSize>
 #include <QString>
 
+#include <memory>
+
 #include "session/Session.h"
 #include "view/ViewBoards.h"
 
 namespace picura {
 
+class FullPictureDecode;
 class OperatorDialogs;
 class PicturePrefetch;
 class ClipboardPort;
@@ -29,6 +32,8 @@ class MainWindowPort {
     // Hide the text tool's input box and drop its text.
     virtual void dropPendingText() = 0;
     virtual void setViewCursor(ViewCursor cursor) = 0;
+    // The busy pointer over the application while the operator waits (on) and no more (off).
+    virtual void showBusy(bool busy) = 0;
 };
 
 // The Main window's operations on pictures and the view: loading, dropping,
@@ -37,11 +42,21 @@ class MainWindowPort {
 class MainActions {
   public:
     MainActions(Session& session, ViewBoards& boards, OperatorDialogs& dialogs, MainWindowPort& port);
+    ~MainActions();
 
     // Loading (failures leave the view empty and nothing loaded; only a picture
     // refused for its size is told to the operator).
     // `kind` says where the file belongs (opened, dropped or a batch picture).
+    //
+    // A JPEG the operator opens (or drops) is shown at once from a reduced decode that still covers the
+    // view at the fit zoom; its full decode runs in the background and takes its place, at the same zoom
+    // and position, as soon as it is ready (on the event loop).
     bool loadPictureFile(const QString& path, PictureOrigin::Kind kind = PictureOrigin::Kind::OpenedFile);
+    // What needs the real pixels (a crop, a copy, a turn, marking, a zoom beyond the reduced pixels) calls
+    // this first: while a reduced picture is shown it waits for the full one under the busy pointer, puts
+    // it in place and draws the view again. False when the full picture could not be had (the picture is
+    // then dropped, and a picture too large for memory is told).
+    bool completePicture();
     void openPictureDialog();
     // The dropped paths as one text separated by CR LF.
     void onFilesDropped(const QString& list);
@@ -92,6 +107,12 @@ class MainActions {
     QString viewHint(bool navigationKeysRegistered, bool textInputVisible, const QString& currentHint) const;
 
   private:
+    // The full decode ended: its picture replaces the reduced one.
+    void onFullDecodeEnded();
+    bool takeFullPicture();
+    void present(const Picture& picture, PictureOrigin origin);
+    bool loadReducedJpeg(const QString& path, PictureOrigin::Kind kind, bool* handled);
+
     Session& session_;
     ViewBoards& boards_;
     OperatorDialogs& dialogs_;
@@ -101,6 +122,7 @@ class MainActions {
     ClipboardPort* clipboard_ = nullptr;
     bool buttonHeld_ = false;  // the frame is being dragged
     QPoint lastMouse_;
+    std::unique_ptr<FullPictureDecode> fullDecode_;  // of the reduced picture shown
 };
 
 // The messages of this part.

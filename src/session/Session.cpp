@@ -19,6 +19,15 @@ void Session::editPicture(const Picture& picture) {
     tell(PictureChange::Edited);
 }
 
+void Session::completePicture(const Picture& full) {
+    if (!hasPicture_ || !picture_.isReduced() || full.isNull() || full.isReduced() ||
+        full.size() != picture_.size()) {
+        return;
+    }
+    picture_ = full;
+    tell(PictureChange::Completed);
+}
+
 void Session::dropPicture(PictureOrigin origin) {
     picture_ = Picture();
     hasPicture_ = false;

@@ -26,9 +26,10 @@ struct PictureOrigin {
 
 // What happened to the picture, as told to the listeners.
 enum class PictureChange {
-    Replaced,  // a new picture from its origin (file, drop, paste, batch step, photo)
-    Edited,    // the same picture with changed pixels (turned, marked)
-    Dropped,   // no picture any more (a failed load, a batch picture gone, shutting down)
+    Replaced,   // a new picture from its origin (file, drop, paste, batch step, photo)
+    Edited,     // the same picture with changed pixels (turned, marked)
+    Dropped,    // no picture any more (a failed load, a batch picture gone, shutting down)
+    Completed,  // the full picture took the place of its reduced stand-in: same picture, same size
 };
 
 class Session {
@@ -40,12 +41,17 @@ class Session {
     const PictureOrigin& origin() const { return origin_; }
     // Whether the pixels are still exactly those decoded from the origin's file (not turned or marked),
     // so that a cache may keep them under the file's path.
-    bool pixelsAsDecoded() const { return hasPicture_ && origin_.isFile() && !edited_; }
+    bool pixelsAsDecoded() const {
+        return hasPicture_ && origin_.isFile() && !edited_ && !picture_.isReduced();
+    }
 
     // The only ways to change the picture; each tells the listeners.
     void replacePicture(const Picture& picture, PictureOrigin origin);
     // Same origin, new pixels. Does nothing without a picture.
     void editPicture(const Picture& picture);
+    // The full picture of the reduced stand-in shown (Picture::Reduced), of the same size. Does nothing
+    // unless a reduced picture is shown.
+    void completePicture(const Picture& full);
     // No picture; `origin` says what should have been shown (a batch picture that is gone).
     void dropPicture(PictureOrigin origin = {});
 

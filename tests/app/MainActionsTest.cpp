@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QImageWriter>
 #include <QTemporaryDir>
 
@@ -7,9 +9,12 @@
 #include "ScriptedDialogs.h"
 #include "TestImages.h"
 #include "app/MainActions.h"
+#include "imaging/Decode.h"
 #include "imaging/Encode.h"
+#include "imaging/Rotate.h"
 #include "platform/ClipboardPort.h"
 #include "session/Session.h"
+#include "view/ViewRenderer.h"
 
 using namespace picura;
 
@@ -184,3 +189,138 @@ TEST_F(MainActionsTest, CopyAndPasteThroughTheClipboard) {
 }
 
 }  // namespace
+
+// ---- A JPEG opened by the operator: shown reduced at once, full detail following ----
+
+class ReducedOpenTest : public MainActionsTest {
+  protected:
+    // 3200 × 2400 in the 411 × 279 view: the fit zoom shows it 372 × 279, so an eighth (400 × 300) covers it.
+    QString writeBigJpeg(const QString& name, unsigned seed = 1) {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(EncodeJpeg(test::MakePhotoLike(3200, 2400, seed), 90));
+        return path;
+    }
+    // Runs the event loop until the full picture took the reduced one's place (or 20 s passed).
+    bool waitForFullPicture() {
+        QElapsedTimer timer;
+        timer.start();
+        while (session.picture().isReduced() && timer.elapsed() < 20000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        return session.hasPicture() && !session.picture().isReduced();
+    }
+    // The view as a load of the fully decoded file shows it, drawn at `state`.
+    QImage fullRender(const QString& path, ViewState state) {
+        const Picture full = DecodePictureFile(path);
+        ViewBoards fresh(boards.visible.image().size());
+        RenderView(full, state, fresh, session.frame, port.frameColour());
+        return fresh.visible.image();
+    }
+};
+
+TEST_F(ReducedOpenTest, ShownReducedAtOnceThenSharpWithoutMovingTheView) {
+    const QString path = writeBigJpeg(QStringLiteral("big.jpg"));
+    ASSERT_TRUE(actions.loadPictureFile(path));
+    ASSERT_TRUE(session.picture().isReduced());
+    EXPECT_EQ(session.picture().size(), QSize(3200, 2400));
+    EXPECT_EQ(session.picture().pixels().size(), QSize(400, 300));
+    EXPECT_EQ(session.view.scaledWidth, 372);
+    EXPECT_FALSE(session.pixelsAsDecoded()) << "a reduced picture must never be cached as the file's pixels";
+    // The operator zooms in a little and scrolls while the full decode runs: still within the eighth.
+    actions.zoomBy(kZoomInFactor);
+    actions.zoomBy(kZoomInFactor);
+    ASSERT_TRUE(session.picture().isReduced());
+    actions.onScroll(5, 3);
+    const ViewState before = session.view;
+    ASSERT_TRUE(waitForFullPicture());
+    EXPECT_EQ(port.busyTimes, 0) << "nobody waited";
+    EXPECT_EQ(session.picture().image().size(), QSize(3200, 2400));
+    EXPECT_DOUBLE_EQ(session.view.zoom, before.zoom);
+    EXPECT_EQ(session.view.scrollOffsetX, before.scrollOffsetX);
+    EXPECT_EQ(session.view.scrollOffsetY, before.scrollOffsetY);
+    EXPECT_EQ(session.view.horizontal.position, before.horizontal.position);
+    EXPECT_TRUE(session.pixelsAsDecoded());
+    // What is shown now is exactly what a full decode shows there.
+    ViewState state = before;
+    const QImage expected = fullRender(path, state);
+    EXPECT_EQ(test::MaxChannelDifference(boards.visible.image(), expected), 0);
+}
+
+TEST_F(ReducedOpenTest, RealPixelsAreWaitedForUnderTheBusyPointer) {
+    const QString path = writeBigJpeg(QStringLiteral("big.jpg"));
+    const QImage full = DecodePictureFile(path).image();
+    // A copy of the frame right after opening is the full picture's, and the busy pointer came and went.
+    MemoryClipboard clipboard;
+    actions.setClipboard(&clipboard);
+    ASSERT_TRUE(actions.loadPictureFile(path));
+    ASSERT_TRUE(session.picture().isReduced());
+    const QImage reducedView = boards.visible.image();
+    ASSERT_TRUE(actions.copyFrame());
+    EXPECT_FALSE(session.picture().isReduced());
+    EXPECT_EQ(port.busyTimes, 1);
+    EXPECT_FALSE(port.busyNow);
+    EXPECT_GT(test::MaxChannelDifference(reducedView, boards.visible.image()), 0)
+        << "the picture must tell a reduced view from a full one, or this test proves nothing";
+
+    // A turn right after opening turns the full picture.
+    ASSERT_TRUE(actions.loadPictureFile(path));
+    ASSERT_TRUE(session.picture().isReduced());
+    actions.rotateCurrentPicture(90);
+    EXPECT_EQ(session.picture().size(), QSize(2400, 3200));
+    EXPECT_EQ(test::MaxChannelDifference(session.picture().image(), RotatePicture(full, 90, 0xFFFFFF)), 0);
+
+    // A zoom beyond what the eighth holds (400 pixels wide) waits for the full picture.
+    ASSERT_TRUE(actions.loadPictureFile(path));
+    int steps = 0;
+    while (session.picture().isReduced() && steps < 20) {
+        actions.zoomBy(kZoomInFactor);
+        ++steps;
+        if (session.picture().isReduced()) {
+            EXPECT_LE(session.view.scaledWidth, 400);
+        }
+    }
+    EXPECT_FALSE(session.picture().isReduced());
+    EXPECT_GT(session.view.scaledWidth, 400);
+    EXPECT_EQ(test::MaxChannelDifference(boards.visible.image(), fullRender(path, session.view)), 0);
+}
+
+TEST_F(ReducedOpenTest, AnotherPictureOpenedMeanwhileIsNeverReplacedByTheFirst) {
+    const QString first = writeBigJpeg(QStringLiteral("first.jpg"), 1);
+    const QString second = writePicture(QStringLiteral("second.png"), test::MakePhotoLike(300, 200), "png");
+    ASSERT_TRUE(actions.loadPictureFile(first));
+    ASSERT_TRUE(actions.loadPictureFile(second));
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 1500) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_EQ(session.picture().size(), QSize(300, 200));
+    EXPECT_EQ(session.origin().path, second);
+    // Nor is a pasted picture.
+    ASSERT_TRUE(actions.loadPictureFile(first));
+    actions.showNewPicture(Picture(test::MakePhotoLike(120, 80)),
+                           PictureOrigin{PictureOrigin::Kind::Pasted, {}});
+    timer.restart();
+    while (timer.elapsed() < 1500) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_EQ(session.picture().size(), QSize(120, 80));
+}
+
+TEST_F(ReducedOpenTest, SmallJpegsOtherFormatsAndBatchPicturesAreDecodedInFullAtOnce) {
+    const QString small = dir.filePath(QStringLiteral("small.jpg"));
+    QFile f(small);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(EncodeJpeg(test::MakePhotoLike(700, 500), 90));  // an eighth would not cover 390 × 279
+    f.close();
+    ASSERT_TRUE(actions.loadPictureFile(small));
+    EXPECT_FALSE(session.picture().isReduced());
+    const QString png = writePicture(QStringLiteral("big.png"), test::MakePhotoLike(1600, 1200), "png");
+    ASSERT_TRUE(actions.loadPictureFile(png));
+    EXPECT_FALSE(session.picture().isReduced());
+    const QString big = writeBigJpeg(QStringLiteral("batch.jpg"));
+    ASSERT_TRUE(actions.loadPictureFile(big, PictureOrigin::Kind::BatchPicture));
+    EXPECT_FALSE(session.picture().isReduced());
+}

@@ -17,11 +17,14 @@
 #include "app/widgets/SpinLineEdit.h"
 #include "app/widgets/ViewWidget.h"
 #include "batch/widgets/BatchSettingsWindow.h"
+#include "imaging/Decode.h"
+#include "imaging/Encode.h"
 #include "platform/DesktopOpener.h"
 #include "platform/testing/FakeKeyGrabber.h"
 #include "platform/testing/FakeSoundPlayer.h"
 #include "session/NavigationKeys.h"
 #include "settings/IniFile.h"
+#include "view/ViewRenderer.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -332,6 +335,34 @@ TEST_F(MainWindowTest, SavesTheFrameAtItsSizeUnderTheJpgLimit) {
     dialogs.paths.push_back(std::nullopt);
     w->cropPanel()->saveButton()->click();
     EXPECT_EQ(dialogs.shown.back().file.initialName, QStringLiteral("out.JPG"));
+}
+
+TEST_F(MainWindowTest, ACropSavedRightAfterOpeningIsTakenFromTheFullPicture) {
+    auto w = makeWindow();
+    // Opened as the operator opens it: shown at once from an eighth of its pixels.
+    const QString photo = programDir.filePath(QStringLiteral("photo.jpg"));
+    QFile file(photo);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(EncodeJpeg(test::MakePhotoLike(4000, 3000, 7), 90));
+    file.close();
+    ASSERT_TRUE(w->actions().loadPictureFile(photo));
+    ASSERT_TRUE(w->session().picture().isReduced());
+    const QImage reducedCrop = CropFromView(w->boards(), w->session().frame);
+    const QString out = programDir.filePath(QStringLiteral("crop.png"));
+    dialogs.paths.push_back(out);
+    w->cropPanel()->saveButton()->click();
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "the busy pointer must go again";
+    const QImage saved = QImage(out).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(saved.isNull());
+    // What the same view shows of the fully decoded file.
+    const Picture full = DecodePictureFile(photo);
+    ViewState state = w->session().view;
+    ViewBoards boards(w->boards().visible.image().size());
+    RenderView(full, state, boards, w->session().frame, QColor(255, 255, 0));
+    const QImage expected = CropFromView(boards, w->session().frame);
+    EXPECT_EQ(test::MaxChannelDifference(saved, expected), 0);
+    EXPECT_GT(test::MaxChannelDifference(saved, reducedCrop), 0)
+        << "the reduced view must differ, or this proves nothing";
 }
 
 TEST_F(MainWindowTest, SaveRefusesUnknownExtensionsAndReportsWriteFailures) {

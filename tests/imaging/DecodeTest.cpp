@@ -482,3 +482,75 @@ TEST(DecodePcx, TwoHundredFiftySixColoursAndMonochrome) {
 }
 
 }  // namespace
+
+// ---- JPEG reduced first ----
+
+TEST(DecodeJpegReduced, TheStrongestReductionThatStillCoversTheViewIsChosen) {
+    EXPECT_EQ(JpegReduction(QSize(6000, 4000), QSize(411, 274)), 8);
+    EXPECT_EQ(JpegReduction(QSize(6000, 4000), QSize(1097, 731)), 4);
+    EXPECT_EQ(JpegReduction(QSize(6000, 4000), QSize(1600, 1067)), 2);
+    EXPECT_EQ(JpegReduction(QSize(6000, 4000), QSize(3001, 2000)), 1);
+    // libjpeg-turbo rounds reduced sides up: 801 / 8 gives 101 pixels, which cover 101.
+    EXPECT_EQ(JpegReduction(QSize(801, 601), QSize(101, 76)), 8);
+    EXPECT_EQ(JpegReduction(QSize(800, 600), QSize(101, 75)), 4);
+    // Only both sides covered count.
+    EXPECT_EQ(JpegReduction(QSize(800, 6000), QSize(100, 751)), 4);
+}
+
+TEST(DecodeJpegReduced, AReducedPictureHasTheFullSizeAndDrawsLikeTheFullOne) {
+    const QImage photo = MakePhotoLike(803, 600);
+    const QByteArray jpeg = EncodeJpeg(photo, 92);
+    EXPECT_EQ(JpegShownSize(jpeg), QSize(803, 600));
+    const DecodeResult reduced = DecodeJpegReduced(jpeg, 4, 1'000'000);
+    ASSERT_FALSE(reduced.picture.isNull());
+    EXPECT_TRUE(reduced.picture.isReduced());
+    EXPECT_EQ(reduced.picture.size(), QSize(803, 600));
+    EXPECT_EQ(reduced.picture.pixels().size(), QSize(201, 150));
+    EXPECT_TRUE(reduced.picture.image().isNull()) << "a reduced picture has no full pixels to hand out";
+    // Drawn at a size its pixels cover, it looks like the full picture drawn there.
+    const Picture full = DecodePicture(jpeg);
+    const QImage a = reduced.picture.scaled(180, 134);
+    const QImage b = full.scaled(180, 134);
+    ASSERT_EQ(a.size(), b.size());
+    EXPECT_LT(MaxChannelDifference(a, b), 40);
+    // A full decode asked through the same road is a full picture.
+    EXPECT_FALSE(DecodeJpegReduced(jpeg, 1, 1'000'000).picture.isReduced());
+    // The budget counts the full size, so a picture the full decode would refuse is refused here too.
+    const DecodeResult refused = DecodeJpegReduced(jpeg, 8, 400'000);
+    EXPECT_TRUE(refused.picture.isNull());
+    EXPECT_EQ(refused.error, DecodeError::TooLarge);
+    EXPECT_EQ(refused.declaredSize, QSize(803, 600));
+    // Not a JPEG, or a broken one: nothing.
+    EXPECT_TRUE(JpegShownSize(QByteArray("\x89PNG\r\n\x1a\n", 8)).isEmpty());
+    EXPECT_TRUE(DecodeJpegReduced(jpeg.left(jpeg.size() / 2), 4, 1'000'000).picture.isNull());
+}
+
+TEST(DecodeJpegReduced, TheOrientationTagTurnsTheReducedPictureAndItsSize) {
+    QImage stored(64, 32, QImage::Format_RGB32);
+    stored.fill(qRgb(255, 255, 255));
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            stored.setPixel(x, y, qRgb(220, 0, 0));  // red on the stored left
+        }
+    }
+    const QByteArray six = WithExifOrientation(EncodeJpeg(stored, 100), 6);
+    EXPECT_EQ(JpegShownSize(six), QSize(32, 64));
+    const DecodeResult reduced = DecodeJpegReduced(six, 2, 1'000'000);
+    ASSERT_FALSE(reduced.picture.isNull());
+    EXPECT_EQ(reduced.picture.size(), QSize(32, 64));
+    EXPECT_EQ(reduced.picture.pixels().size(), QSize(16, 32));
+    // Turned clockwise: the stored left (red) is now the top.
+    EXPECT_GT(qRed(reduced.picture.pixels().pixel(8, 1)), 180);
+    EXPECT_LT(qGreen(reduced.picture.pixels().pixel(8, 1)), 60);
+    EXPECT_GT(qGreen(reduced.picture.pixels().pixel(8, 30)), 180);
+}
+
+TEST(DecodeCancel, ACancelledJpegDecodeStopsAndSaysSo) {
+    const QByteArray jpeg = EncodeJpeg(MakePhotoLike(640, 480), 90);
+    std::atomic<bool> cancel{true};
+    const DecodeResult result = DecodePictureChecked(jpeg, 1'000'000, &cancel);
+    EXPECT_TRUE(result.picture.isNull());
+    EXPECT_EQ(result.error, DecodeError::Cancelled);
+    cancel = false;
+    EXPECT_FALSE(DecodePictureChecked(jpeg, 1'000'000, &cancel).picture.isNull());
+}

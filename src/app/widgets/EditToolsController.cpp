@@ -113,7 +113,7 @@ EditToolsController::EditToolsController(Parts parts, QObject* parent)
         input_->setGeometry(box_.geometry);
     });
     p_.session->addListener([this](PictureChange change) {
-        if (change != PictureChange::Edited) {
+        if (change != PictureChange::Edited && change != PictureChange::Completed) {
             // A new picture (or none): its marks start afresh, pending text is dropped.
             DiscardText(box_);
             input_->hide();
@@ -159,6 +159,9 @@ void EditToolsController::prepareBoard() {
 }
 
 void EditToolsController::apply(const ToolSwitch& s, bool leaveTextDone) {
+    if (selection_.active() != EditTool::None) {
+        p_.actions->completePicture();  // marks go onto the full picture
+    }
     if (s.dropButtonHeld) {
         stroke_.drop();
         p_.actions->onSliderPressed();  // ends a frame drag under way

@@ -295,6 +295,7 @@ void MainWindow::openNamingPrompt(const QString& temporaryPath, bool quickShoot)
 
 void MainWindow::cropAndSave() {
     panelController_->normaliseJpgText();
+    actions_.completePicture();  // the crop is always taken from the full picture
     if (batch_.active()) {
         batch_.batchSave();
         return;

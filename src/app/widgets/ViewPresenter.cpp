@@ -56,6 +56,14 @@ void ViewPresenter::setViewCursor(ViewCursor cursor) {
     }
 }
 
+void ViewPresenter::showBusy(bool busy) {
+    if (busy) {
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    } else {
+        QGuiApplication::restoreOverrideCursor();
+    }
+}
+
 SaveRoad::Hooks BusyPointerSaveHooks(std::function<void(const QString&)> namingPrompt) {
     SaveRoad::Hooks hooks;
     hooks.busy = [](bool busy) {

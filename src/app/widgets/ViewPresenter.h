@@ -27,6 +27,7 @@ class ViewPresenter final : public MainWindowPort {
     void focusView() override;
     void dropPendingText() override;
     void setViewCursor(ViewCursor cursor) override;
+    void showBusy(bool busy) override;
 
   private:
     const Session& session_;
