@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include "app/widgets/EditToolsWindow.h"
 #include "app/widgets/MainWindow.h"
 #include "app/widgets/ViewWidget.h"
+#include "imaging/Encode.h"
 #include "platform/testing/FakeKeyGrabber.h"
 #include "session/NavigationKeys.h"
 #include "tools/Eyedropper.h"
@@ -110,6 +112,35 @@ TEST_F(EditToolsControllerTest, PenStrokeBecomesPartOfThePictureAndCtrlZTakesItB
     EXPECT_EQ(CountIn(restored, restored.rect(), IsRed), 0);
     EXPECT_EQ(CountIn(w->boards().visible.image(), QRect(110, 58, 80, 5), IsRed), 0);
     EXPECT_FALSE(tools.history().canUndo());
+}
+
+TEST_F(EditToolsControllerTest, AStrokeOnAPictureStillShownReducedWaitsForTheFullPicture) {
+    auto w = makeWindow();
+    EditToolsController& tools = *w->editController();
+    w->editTools()->lineWidthBox()->setText(QStringLiteral("5"));
+    tools.applyColour(qRgb(255, 0, 0));
+    w->editTools()->penBox()->click();
+    ASSERT_TRUE(tools.selection().penOn());
+    // A large JPEG opened with the pen on: shown from a reduced decode at first.
+    const QString photo = programDir.filePath(QStringLiteral("big.jpg"));
+    QFile file(photo);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    QImage grey(3200, 2400, QImage::Format_RGB32);
+    grey.fill(QColor(128, 128, 128));
+    file.write(EncodeJpeg(grey, 80));
+    file.close();
+    ASSERT_TRUE(w->actions().loadPictureFile(photo));
+    ASSERT_TRUE(w->session().picture().isReduced());
+    ViewWidget* view = w->view();
+    mouse(view, QEvent::MouseButtonPress, QPoint(100, 60), Qt::LeftButton, Qt::LeftButton);
+    EXPECT_FALSE(w->session().picture().isReduced()) << "the stroke must not start on the reduced picture";
+    mouse(view, QEvent::MouseMove, QPoint(200, 60), Qt::NoButton, Qt::LeftButton);
+    mouse(view, QEvent::MouseButtonRelease, QPoint(200, 60), Qt::LeftButton, Qt::NoButton);
+    // Nothing arriving later wipes the mark.
+    QApplication::processEvents();
+    const QImage marked = w->session().picture().image();
+    EXPECT_GT(CountIn(marked, marked.rect(), IsRed), 300);
+    EXPECT_GT(CountIn(w->boards().visible.image(), QRect(110, 58, 80, 5), IsRed), 300);
 }
 
 TEST_F(EditToolsControllerTest, TextTypedInTheBoxIsWrittenOnEnterAndByARightClick) {

@@ -365,6 +365,9 @@ bool EditToolsController::eventFilter(QObject* watched, QEvent* event) {
             }
             const QPoint pos = me->position().toPoint();
             if (type == QEvent::MouseButtonPress && me->button() == Qt::LeftButton) {
+                if (selection_.active() != EditTool::None) {
+                    p_.actions->completePicture();  // a mark goes onto the full picture, never a reduced one
+                }
                 return viewPress(pos);
             }
             if (type == QEvent::MouseButtonRelease && me->button() == Qt::LeftButton) {
