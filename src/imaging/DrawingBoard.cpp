@@ -85,16 +85,19 @@ void DrawingBoard::clear(int x, int y, int width, int height) {
 }
 
 void DrawingBoard::blit(const QImage& source, QPoint sourceAt, const QRect& target, RasterOp op) {
+    // The width is read once: the stores below could otherwise alias `target`, which keeps the copy from
+    // being vectorised.
+    const int width = target.width();
     for (int row = 0; row < target.height(); ++row) {
         const auto* s =
             reinterpret_cast<const std::uint32_t*>(source.constScanLine(sourceAt.y() + row)) + sourceAt.x();
         auto* d = reinterpret_cast<std::uint32_t*>(image_.scanLine(target.top() + row)) + target.left();
         if (op == RasterOp::SourceCopy) {
-            for (int x = 0; x < target.width(); ++x) {
+            for (int x = 0; x < width; ++x) {
                 d[x] = s[x] | 0xFF000000u;
             }
         } else {
-            for (int x = 0; x < target.width(); ++x) {
+            for (int x = 0; x < width; ++x) {
                 d[x] = Combine(s[x] | 0xFF000000u, d[x], op);
             }
         }

@@ -4,9 +4,14 @@
 #include "imaging/Scale.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -17,9 +22,12 @@ namespace {
 using scale::AxisTaps;
 using scale::LevelSpan;
 
-// Parts with fewer output pixels are not worth a second thread: a part of the default view takes about half
-// a millisecond on one core, and on a busy machine waiting for the second core can cost more than that.
-constexpr qint64 kThreadedPixels = 200000;
+// Parts with fewer output pixels are done on one thread: a second one is asked for from here on. It costs
+// some tens of microseconds to start and takes rows only once it runs, so asking is cheap even when the
+// machine is busy.
+constexpr qint64 kThreadedPixels = 60000;
+// Rows are handed out in chunks of about this many output pixels (a tenth of a millisecond or so).
+constexpr int kChunkPixels = 16384;
 // Reductions start from the smallest halving that still has at least this many pixels per output pixel
 // along each axis, so an output pixel reads at most 4 × 4 level pixels (5 × 5 where its footprint straddles
 // them). A level pixel's coverage is taken as even, which is off by the picture's change across it; on a
@@ -29,17 +37,48 @@ constexpr double kMinLevelPixels = 2.0;
 constexpr double kMinLevelPixelsSmall = 3.0;
 constexpr int kSmallScaledSide = 64;
 
-// Runs `job(from, to)` over [0, n), split in two halves on a second thread when the work is large.
-template <typename Job>
-void SplitRows(int n, bool threaded, const Job& job) {
-    if (!threaded || n < 2) {
-        job(0, n);
+// Runs `work` here and, when `threaded`, on a second thread as well; `work` takes chunks of the job until
+// none are left, so the second thread does whatever share it finds once it runs. The caller never waits for
+// a thread that has not started yet: it withdraws the offer and returns as soon as its own work is done and
+// any chunk the other thread took is finished.
+void RunShared(bool threaded, const std::function<void()>& work) {
+    if (!threaded) {
+        work();
         return;
     }
-    const int mid = n / 2;
-    std::thread other([&] { job(mid, n); });
-    job(0, mid);
-    other.join();
+    struct Offer {
+        std::mutex mutex;
+        std::condition_variable finished;
+        const std::function<void()>* work = nullptr;
+        bool taken = false;
+        bool withdrawn = false;
+        bool done = false;
+    };
+    auto offer = std::make_shared<Offer>();
+    offer->work = &work;
+    try {
+        std::thread([offer] {
+            {
+                const std::lock_guard lock(offer->mutex);
+                if (offer->withdrawn) {
+                    return;
+                }
+                offer->taken = true;
+            }
+            (*offer->work)();
+            {
+                const std::lock_guard lock(offer->mutex);
+                offer->done = true;
+            }
+            offer->finished.notify_one();
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: this one does it all.
+    }
+    work();
+    std::unique_lock lock(offer->mutex);
+    offer->withdrawn = true;
+    offer->finished.wait(lock, [&] { return !offer->taken || offer->done; });
 }
 
 }  // namespace
@@ -171,9 +210,12 @@ bool Picture::scaledPartInto(int scaledW, int scaledH, const QRect& part, QImage
     const int outH = clipped.height();
     const bool threaded =
         qint64(clipped.width()) * outH >= kThreadedPixels && std::thread::hardware_concurrency() > 1;
-    SplitRows(outH, threaded, [&](int from, int to) {
-        scale::ScaleRows(scale::Kernel::Fast, *level, xt, yt, from, to, &result);
-    });
+    // The pixels are reached once, here: scanLine() from two threads would race on the image's bookkeeping.
+    const scale::RowsOut rows{result.bits(), result.bytesPerLine()};
+    const int chunk = std::clamp(kChunkPixels / clipped.width(), 1, 64);
+    std::atomic<int> next{0};
+    RunShared(threaded,
+              [&] { scale::ScaleRowChunks(scale::Kernel::Fast, *level, xt, yt, &next, chunk, outH, rows); });
     return true;
 }
 

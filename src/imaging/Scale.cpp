@@ -60,7 +60,9 @@ void VerticalPlain(const std::uint8_t* const* lines, const std::int16_t* w, int 
     }
 }
 
-void HorizontalPlain(const std::int16_t* row, const AxisTaps& xt, int firstColumn, std::uint32_t* out) {
+// `packed` is unused here and by the SSE2 kernel; the AVX2 kernel reads its weights from it (PackWeights).
+void HorizontalPlain(const std::int16_t* row, const AxisTaps& xt, const std::int16_t* /*packed*/,
+                     int firstColumn, std::uint32_t* out) {
     const int outW = static_cast<int>(xt.first.size());
     for (int x = 0; x < outW; ++x) {
         const std::int16_t* p = row + (xt.first[x] - firstColumn) * 4;
@@ -75,47 +77,55 @@ void HorizontalPlain(const std::int16_t* row, const AxisTaps& xt, int firstColum
     }
 }
 
-inline std::int32_t WeightPair(const std::int16_t* w, int k, int taps) {
-    const auto lo = static_cast<std::uint16_t>(w[k]);
-    const auto hi = k + 1 < taps ? static_cast<std::uint16_t>(w[k + 1]) : std::uint16_t{0};
-    return static_cast<std::int32_t>(lo | (static_cast<std::uint32_t>(hi) << 16));
+// The vertical pass of the fast kernels, one byte at a time: bias + Σ floor(x_k · w_k / 128) in 16 bits,
+// each product the high half of (x << 8) · 2w, as one unsigned 16-bit multiply (pmulhuw) gives it for
+// sixteen bytes at once. The truncations lose under 1/128 of a level per tap and the bias (half the taps)
+// centres the loss, so this stays within a level of VerticalPlain's exact rounding. The vector loops and
+// this one compute exactly the same, so a column comes out the same whichever of them it falls in, and parts
+// of one scaled picture join exactly.
+inline std::uint16_t VerticalProduct(std::uint8_t x, std::int16_t w) {
+    return static_cast<std::uint16_t>(((std::uint32_t{x} << 8) * (static_cast<std::uint32_t>(w) << 1)) >> 16);
+}
+
+void VerticalFastTail(const std::uint8_t* const* lines, const std::int16_t* w, int taps, int from, int n,
+                      std::int16_t* out) {
+    const auto bias = static_cast<std::uint16_t>(taps / 2);
+    for (int i = from; i < n; ++i) {
+        std::uint16_t acc = bias;
+        for (int k = 0; k < taps; ++k) {
+            acc = static_cast<std::uint16_t>(acc + VerticalProduct(lines[k][i], w[k]));
+        }
+        out[i] = static_cast<std::int16_t>(acc);
+    }
 }
 
 #ifdef PICURA_SCALE_X86
 
-// Two taps at a time: the bytes of two lines interleaved and widened to 16 bits, then one multiply-add
-// (pmaddwd) gives w0 * a + w1 * b in 32 bits for four bytes.
+// Sixteen bytes per line at a time: each byte unpacked to the high half of a 16-bit word (x << 8), one
+// unsigned high multiply by the doubled weight, 16-bit sums (VerticalProduct).
 void VerticalSse2(const std::uint8_t* const* lines, const std::int16_t* w, int taps, int from, int n,
                   std::int16_t* out) {
-    static const std::uint8_t kZeroLine[16] = {};
     const __m128i zero = _mm_setzero_si128();
-    const __m128i half = _mm_set1_epi32(kVerticalHalf);
+    const __m128i bias = _mm_set1_epi16(static_cast<std::int16_t>(taps / 2));
     int i = from;
     for (; i + 16 <= n; i += 16) {
-        __m128i a0 = half, a1 = half, a2 = half, a3 = half;
-        for (int k = 0; k < taps; k += 2) {
-            const __m128i wp = _mm_set1_epi32(WeightPair(w, k, taps));
-            const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines[k] + i));
-            const __m128i vb = _mm_loadu_si128(
-                reinterpret_cast<const __m128i*>(k + 1 < taps ? lines[k + 1] + i : kZeroLine));
-            const __m128i lo = _mm_unpacklo_epi8(va, vb);
-            const __m128i hi = _mm_unpackhi_epi8(va, vb);
-            a0 = _mm_add_epi32(a0, _mm_madd_epi16(_mm_unpacklo_epi8(lo, zero), wp));
-            a1 = _mm_add_epi32(a1, _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), wp));
-            a2 = _mm_add_epi32(a2, _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), wp));
-            a3 = _mm_add_epi32(a3, _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), wp));
+        __m128i lo = bias;
+        __m128i hi = bias;
+        for (int k = 0; k < taps; ++k) {
+            const __m128i wk = _mm_set1_epi16(static_cast<std::int16_t>(w[k] * 2));
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines[k] + i));
+            lo = _mm_add_epi16(lo, _mm_mulhi_epu16(_mm_unpacklo_epi8(zero, v), wk));
+            hi = _mm_add_epi16(hi, _mm_mulhi_epu16(_mm_unpackhi_epi8(zero, v), wk));
         }
-        constexpr int shift = kWeightBits - kIntermediateBits;
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
-                         _mm_packs_epi32(_mm_srai_epi32(a0, shift), _mm_srai_epi32(a1, shift)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8),
-                         _mm_packs_epi32(_mm_srai_epi32(a2, shift), _mm_srai_epi32(a3, shift)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), lo);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), hi);
     }
-    VerticalPlain(lines, w, taps, i, n, out);
+    VerticalFastTail(lines, w, taps, i, n, out);
 }
 
 // Two taps at a time: the two pixels' channels interleaved (b0 b1 g0 g1 r0 r1 a0 a1), one multiply-add.
-void HorizontalSse2(const std::int16_t* row, const AxisTaps& xt, int firstColumn, std::uint32_t* out) {
+void HorizontalSse2(const std::int16_t* row, const AxisTaps& xt, const std::int16_t* /*packed*/,
+                    int firstColumn, std::uint32_t* out) {
     const int outW = static_cast<int>(xt.first.size());
     const __m128i half = _mm_set1_epi32(kHorizontalHalf);
     for (int x = 0; x < outW; ++x) {
@@ -136,96 +146,140 @@ void HorizontalSse2(const std::int16_t* row, const AxisTaps& xt, int firstColumn
     }
 }
 
-// As VerticalSse2, sixteen bytes per multiply-add pair: the in-lane unpacks and the in-lane pack undo each
-// other, so the bytes come out in order. An odd last tap is paired with its own line at weight 0.
-__attribute__((target("avx2"))) void VerticalAvx2(const std::uint8_t* const* lines, const std::int16_t* w,
-                                                  int taps, int from, int n, std::int16_t* out) {
-    constexpr int kMaxPairs = 8;
-    if (taps > 2 * kMaxPairs) {
-        VerticalSse2(lines, w, taps, from, n, out);
-        return;
+// As VerticalSse2, thirty-two bytes per line at a time. The unpacks work within 128-bit lanes, so the two
+// sums hold bytes 0-7 and 16-23, and 8-15 and 24-31; swapping lanes at the store puts them in order.
+template <int Taps>
+__attribute__((target("avx2"))) void VerticalAvx2Taps(const std::uint8_t* const* lines, const std::int16_t* w,
+                                                      int taps, int from, int n, std::int16_t* out) {
+    constexpr int kMaxTaps = 16;
+    const int count = Taps > 0 ? Taps : taps;
+    __m256i wk[kMaxTaps];
+    const std::uint8_t* line[kMaxTaps];
+    for (int k = 0; k < count; ++k) {
+        wk[k] = _mm256_set1_epi16(static_cast<std::int16_t>(w[k] * 2));
+        line[k] = lines[k];
     }
-    const int pairs = (taps + 1) / 2;
-    const std::uint8_t* la[kMaxPairs];
-    const std::uint8_t* lb[kMaxPairs];
-    __m256i wp[kMaxPairs];
-    for (int j = 0; j < pairs; ++j) {
-        la[j] = lines[2 * j];
-        lb[j] = 2 * j + 1 < taps ? lines[2 * j + 1] : lines[2 * j];
-        wp[j] = _mm256_set1_epi32(WeightPair(w, 2 * j, taps));
-    }
-    const __m256i half = _mm256_set1_epi32(kVerticalHalf);
-    constexpr int shift = kWeightBits - kIntermediateBits;
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i bias = _mm256_set1_epi16(static_cast<std::int16_t>(count / 2));
     int i = from;
     for (; i + 32 <= n; i += 32) {
-        __m256i a0 = half, a1 = half, a2 = half, a3 = half;
-        for (int j = 0; j < pairs; ++j) {
-            const __m256i va0 =
-                _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(la[j] + i)));
-            const __m256i vb0 =
-                _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(lb[j] + i)));
-            const __m256i va1 =
-                _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(la[j] + i + 16)));
-            const __m256i vb1 =
-                _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(lb[j] + i + 16)));
-            a0 = _mm256_add_epi32(a0, _mm256_madd_epi16(_mm256_unpacklo_epi16(va0, vb0), wp[j]));
-            a1 = _mm256_add_epi32(a1, _mm256_madd_epi16(_mm256_unpackhi_epi16(va0, vb0), wp[j]));
-            a2 = _mm256_add_epi32(a2, _mm256_madd_epi16(_mm256_unpacklo_epi16(va1, vb1), wp[j]));
-            a3 = _mm256_add_epi32(a3, _mm256_madd_epi16(_mm256_unpackhi_epi16(va1, vb1), wp[j]));
+        __m256i lo = bias;
+        __m256i hi = bias;
+        for (int k = 0; k < count; ++k) {
+            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(line[k] + i));
+            lo = _mm256_add_epi16(lo, _mm256_mulhi_epu16(_mm256_unpacklo_epi8(zero, v), wk[k]));
+            hi = _mm256_add_epi16(hi, _mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, v), wk[k]));
         }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
-                            _mm256_packs_epi32(_mm256_srai_epi32(a0, shift), _mm256_srai_epi32(a1, shift)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_permute2x128_si256(lo, hi, 0x20));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i + 16),
-                            _mm256_packs_epi32(_mm256_srai_epi32(a2, shift), _mm256_srai_epi32(a3, shift)));
+                            _mm256_permute2x128_si256(lo, hi, 0x31));
     }
-    VerticalSse2(lines, w, taps, i, n, out);
+    VerticalSse2(lines, w, count, i, n, out);
+}
+
+__attribute__((target("avx2"))) void VerticalAvx2(const std::uint8_t* const* lines, const std::int16_t* w,
+                                                  int taps, int from, int n, std::int16_t* out) {
+    // The usual tap counts get loops of a fixed length (unrolled, weights in registers).
+    switch (taps) {
+        case 1: VerticalAvx2Taps<1>(lines, w, taps, from, n, out); return;
+        case 2: VerticalAvx2Taps<2>(lines, w, taps, from, n, out); return;
+        case 3: VerticalAvx2Taps<3>(lines, w, taps, from, n, out); return;
+        case 4: VerticalAvx2Taps<4>(lines, w, taps, from, n, out); return;
+        case 5: VerticalAvx2Taps<5>(lines, w, taps, from, n, out); return;
+        case 6: VerticalAvx2Taps<6>(lines, w, taps, from, n, out); return;
+        default:
+            if (taps <= 16) {
+                VerticalAvx2Taps<0>(lines, w, taps, from, n, out);
+            } else {
+                VerticalSse2(lines, w, taps, from, n, out);
+            }
+            return;
+    }
+}
+
+// The horizontal weights laid out for HorizontalAvx2Groups: per output pixel and group of four taps, the
+// weights of taps k, k + 1 repeated over the low 128-bit lane and those of k + 2, k + 3 over the high one, so
+// that each multiply-add takes its weights straight from memory.
+std::vector<std::int16_t> PackWeights(const AxisTaps& xt, int groups) {
+    const std::size_t outW = xt.first.size();
+    std::vector<std::int16_t> packed(outW * static_cast<std::size_t>(groups) * 16);
+    std::int16_t* to = packed.data();
+    for (std::size_t x = 0; x < outW; ++x) {
+        const std::int16_t* wx = &xt.weights[x * static_cast<std::size_t>(xt.stride)];
+        for (int g = 0; g < groups; ++g, to += 16) {
+            for (int j = 0; j < 8; ++j) {
+                to[j] = wx[4 * g + (j & 1)];
+                to[8 + j] = wx[4 * g + 2 + (j & 1)];
+            }
+        }
+    }
+    return packed;
 }
 
 // Four taps per multiply-add: pixels k..k+3 loaded at once, each 128-bit lane reordered to
 // (b0 b1 g0 g1 r0 r1 a0 a1), the weights of taps k, k+1 in the low lane and k+2, k+3 in the high one. Every
 // output pixel runs the same number of groups (enough for the widest), reading zero weights past its own
-// taps, so the loop has a fixed trip count.
+// taps, so the loop has a fixed trip count. Four output pixels are finished together: their lanes summed,
+// shifted, packed and stored as one 16-byte write.
+// One output pixel's taps: two 32-bit sums per channel, one in each lane.
+template <int Groups>
+__attribute__((target("avx2"), always_inline)) inline __m256i AccumulateTaps(const std::int16_t* p,
+                                                                             const std::int16_t* packed,
+                                                                             int x, __m256i order,
+                                                                             __m256i acc) {
+    const std::int16_t* w = packed + static_cast<std::ptrdiff_t>(x) * Groups * 16;
+    for (int g = 0; g < Groups; ++g) {
+        const __m256i v =
+            _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 16 * g)), order);
+        acc = _mm256_add_epi32(
+            acc, _mm256_madd_epi16(v, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + 16 * g))));
+    }
+    return acc;
+}
+
 template <int Groups>
 __attribute__((target("avx2"))) void HorizontalAvx2Groups(const std::int16_t* row, const AxisTaps& xt,
-                                                          int firstColumn, std::uint32_t* out) {
+                                                          const std::int16_t* packed, int firstColumn,
+                                                          std::uint32_t* out) {
     const int outW = static_cast<int>(xt.first.size());
+    const int* first = xt.first.data();
     const __m256i order = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15, 0, 1, 8, 9,
                                            2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
-    const __m256i spread = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1);
-    const __m128i half = _mm_set1_epi32(kHorizontalHalf);
+    // The rounding half rides in the low lane only, so that the two lanes' sum holds it once.
+    const __m256i half =
+        _mm256_setr_epi32(kHorizontalHalf, kHorizontalHalf, kHorizontalHalf, kHorizontalHalf, 0, 0, 0, 0);
+    const __m256i pixelOrder = _mm256_setr_epi32(0, 4, 1, 5, 0, 4, 1, 5);
     const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    for (int x = 0; x < outW; ++x) {
-        const std::int16_t* p = row + (xt.first[x] - firstColumn) * 4;
-        const std::int16_t* wx = &xt.weights[static_cast<std::size_t>(x) * xt.stride];
-        __m256i acc = _mm256_setzero_si256();
-        for (int g = 0; g < Groups; ++g) {
-            const __m256i v =
-                _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 16 * g)), order);
-            const __m256i w = _mm256_permutevar8x32_epi32(
-                _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(wx + 4 * g))),
-                spread);
-            acc = _mm256_add_epi32(acc, _mm256_madd_epi16(v, w));
-        }
-        __m128i sum =
-            _mm_add_epi32(_mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1)), half);
+    int x = 0;
+    for (; x + 4 <= outW; x += 4) {
+        const __m256i a0 = AccumulateTaps<Groups>(row + (first[x] - firstColumn) * 4, packed, x, order, half);
+        const __m256i a1 =
+            AccumulateTaps<Groups>(row + (first[x + 1] - firstColumn) * 4, packed, x + 1, order, half);
+        const __m256i a2 =
+            AccumulateTaps<Groups>(row + (first[x + 2] - firstColumn) * 4, packed, x + 2, order, half);
+        const __m256i a3 =
+            AccumulateTaps<Groups>(row + (first[x + 3] - firstColumn) * 4, packed, x + 3, order, half);
+        // [pixel 0 | pixel 1] and [pixel 2 | pixel 3], each lane b g r a as 32-bit sums.
+        const __m256i s01 = _mm256_srai_epi32(_mm256_add_epi32(_mm256_permute2x128_si256(a0, a1, 0x20),
+                                                               _mm256_permute2x128_si256(a0, a1, 0x31)),
+                                              kFinalShift);
+        const __m256i s23 = _mm256_srai_epi32(_mm256_add_epi32(_mm256_permute2x128_si256(a2, a3, 0x20),
+                                                               _mm256_permute2x128_si256(a2, a3, 0x31)),
+                                              kFinalShift);
+        // Words: low lane pixels 0, 2; high lane pixels 1, 3. Bytes: the same twice per lane.
+        const __m256i words = _mm256_packs_epi32(s01, s23);
+        const __m256i bytes = _mm256_packus_epi16(words, words);
+        const __m128i four = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(bytes, pixelOrder));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_or_si128(four, opaque));
+    }
+    for (; x < outW; ++x) {
+        const __m256i acc =
+            AccumulateTaps<Groups>(row + (first[x] - firstColumn) * 4, packed, x, order, half);
+        __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
         sum = _mm_srai_epi32(sum, kFinalShift);
         sum = _mm_packs_epi32(sum, sum);
         sum = _mm_packus_epi16(sum, sum);
         out[x] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_or_si128(sum, opaque)));
-    }
-}
-
-__attribute__((target("avx2"))) void HorizontalAvx2(const std::int16_t* row, const AxisTaps& xt,
-                                                    int firstColumn, std::uint32_t* out) {
-    int widest = 0;
-    for (const int c : xt.count) {
-        widest = std::max(widest, c);
-    }
-    switch ((widest + 3) / 4) {
-        case 1: HorizontalAvx2Groups<1>(row, xt, firstColumn, out); return;
-        case 2: HorizontalAvx2Groups<2>(row, xt, firstColumn, out); return;
-        case 3: HorizontalAvx2Groups<3>(row, xt, firstColumn, out); return;
-        default: HorizontalSse2(row, xt, firstColumn, out); return;
     }
 }
 
@@ -358,33 +412,92 @@ AxisTaps MakeTaps(int from, int to, int sourceLength, int targetLength, int fact
     return t;
 }
 
-void ScaleRows(Kernel kernel, const QImage& src, const AxisTaps& xt, const AxisTaps& yt, int from, int to,
-               QImage* result) {
+namespace {
+
+using HorizontalKernel = void (*)(const std::int16_t*, const AxisTaps&, const std::int16_t*, int,
+                                  std::uint32_t*);
+using VerticalKernel = void (*)(const std::uint8_t* const*, const std::int16_t*, int, int, int,
+                                std::int16_t*);
+
+// Scales the rows that `nextRows(&from, &to)` hands out until it returns false.
+template <typename NextRows>
+void ScaleRowsWith(Kernel kernel, const QImage& src, const AxisTaps& xt, const AxisTaps& yt, RowsOut out,
+                   const NextRows& nextRows) {
     const int firstColumn = xt.lowest;
     const int columns = xt.highest - xt.lowest + 1;
     const int n4 = columns * 4;
     std::vector<std::int16_t> row(static_cast<std::size_t>(n4 + RowPadding(xt)), 0);
     std::vector<const std::uint8_t*> lines;
-    auto vertical = VerticalPlain;
-    auto horizontal = HorizontalPlain;
+    std::vector<std::int16_t> packed;
+    VerticalKernel vertical = VerticalPlain;
+    HorizontalKernel horizontal = HorizontalPlain;
 #ifdef PICURA_SCALE_X86
     if (kernel == Kernel::Fast) {
         const bool avx2 = HasAvx2();
-        horizontal = avx2 ? HorizontalAvx2 : HorizontalSse2;
         vertical = avx2 ? VerticalAvx2 : VerticalSse2;
+        horizontal = HorizontalSse2;
+        if (avx2) {
+            const int widest = xt.count.empty() ? 0 : *std::max_element(xt.count.begin(), xt.count.end());
+            const int groups = (widest + 3) / 4;
+            if (groups <= 3) {
+                packed = PackWeights(xt, groups);
+                horizontal = groups <= 1   ? HorizontalAvx2Groups<1>
+                             : groups == 2 ? HorizontalAvx2Groups<2>
+                                           : HorizontalAvx2Groups<3>;
+            }
+        }
     }
 #else
     (void)kernel;
 #endif
-    for (int y = from; y < to; ++y) {
-        const int taps = yt.count[y];
-        lines.resize(static_cast<std::size_t>(taps));
-        for (int k = 0; k < taps; ++k) {
-            lines[static_cast<std::size_t>(k)] = src.constScanLine(yt.first[y] + k) + firstColumn * 4;
+    const uchar* const srcBits = src.constBits();
+    const qsizetype srcStride = src.bytesPerLine();
+    int from = 0;
+    int to = 0;
+    while (nextRows(&from, &to)) {
+        for (int y = from; y < to; ++y) {
+            const int taps = yt.count[y];
+            lines.resize(static_cast<std::size_t>(taps));
+            for (int k = 0; k < taps; ++k) {
+                lines[static_cast<std::size_t>(k)] =
+                    srcBits + (yt.first[y] + k) * srcStride + firstColumn * 4;
+            }
+            vertical(lines.data(), &yt.weights[static_cast<std::size_t>(y) * yt.stride], taps, 0, n4,
+                     row.data());
+            horizontal(row.data(), xt, packed.data(), firstColumn,
+                       reinterpret_cast<std::uint32_t*>(out.bits + y * out.bytesPerLine));
         }
-        vertical(lines.data(), &yt.weights[static_cast<std::size_t>(y) * yt.stride], taps, 0, n4, row.data());
-        horizontal(row.data(), xt, firstColumn, reinterpret_cast<std::uint32_t*>(result->scanLine(y)));
     }
+}
+
+}  // namespace
+
+void ScaleRows(Kernel kernel, const QImage& src, const AxisTaps& xt, const AxisTaps& yt, int from, int to,
+               QImage* result) {
+    const RowsOut out{result->bits(), result->bytesPerLine()};
+    bool given = false;
+    ScaleRowsWith(kernel, src, xt, yt, out, [&](int* a, int* b) {
+        if (given) {
+            return false;
+        }
+        given = true;
+        *a = from;
+        *b = to;
+        return true;
+    });
+}
+
+void ScaleRowChunks(Kernel kernel, const QImage& src, const AxisTaps& xt, const AxisTaps& yt,
+                    std::atomic<int>* next, int chunk, int to, RowsOut out) {
+    ScaleRowsWith(kernel, src, xt, yt, out, [&](int* a, int* b) {
+        const int start = next->fetch_add(chunk, std::memory_order_relaxed);
+        if (start >= to) {
+            return false;
+        }
+        *a = start;
+        *b = std::min(to, start + chunk);
+        return true;
+    });
 }
 
 }  // namespace picura::scale

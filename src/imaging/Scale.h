@@ -6,6 +6,7 @@
 
 #include <QImage>
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -54,6 +55,18 @@ enum class Kernel {
 // over the columns the part needs, then the horizontal taps of each row.
 void ScaleRows(Kernel kernel, const QImage& src, const AxisTaps& xt, const AxisTaps& yt, int from, int to,
                QImage* result);
+
+// Where scaled rows go: row y starts at bits + y * bytesPerLine (RGB32).
+struct RowsOut {
+    std::uint8_t* bits = nullptr;
+    qsizetype bytesPerLine = 0;
+};
+
+// The same for rows handed out `chunk` at a time from `next` up to `to`, so that several threads can share
+// one part: each takes the next chunk when it is done with the last, and a thread that starts late or is
+// slowed by other programs takes fewer. Writes through `out` only (never detaches an image).
+void ScaleRowChunks(Kernel kernel, const QImage& src, const AxisTaps& xt, const AxisTaps& yt,
+                    std::atomic<int>* next, int chunk, int to, RowsOut out);
 
 // Halves a picture by averaging 2 × 2 blocks. Sizes round up; the last column and row are averaged by the
 // full-size area they stand for, so each level covers the whole picture exactly.

@@ -89,14 +89,17 @@ void LayoutAxis(int scaled, int view, double& viewPosition, ScrollBarState& bar,
 
 // Draws the part in view onto the display board, then onto
 // the visible board. The scaled pixels come through the boards' cache, so a
-// scroll step scales only what it newly shows.
+// scroll step scales only what it newly shows, and nothing when the cache
+// scaled it ahead: a page step of each enabled scroll bar around the view.
 void DrawPartInView(const Picture& picture, const ViewState& state, ViewBoards& boards,
                     const CropFrame& frame, QColor frameColour) {
     boards.display.clearBackgroundPicture();
+    const QSize ahead(state.horizontal.enabled ? ScrollPageStep(state.horizontal.range) : 0,
+                      state.vertical.enabled ? ScrollPageStep(state.vertical.range) : 0);
     boards.scaled.draw(
         picture, QSize(state.scaledWidth, state.scaledHeight),
         QRect(state.scrollOffsetX, state.scrollOffsetY, state.displayedWidth, state.displayedHeight),
-        boards.display, QPoint(state.displayOffsetX, state.displayOffsetY));
+        boards.display, QPoint(state.displayOffsetX, state.displayOffsetY), ahead);
     RepaintView(boards, frame, frameColour);
 }
 
@@ -114,6 +117,10 @@ double FitZoom(int pictureWidth, int pictureHeight, int viewWidth, int viewHeigh
         return w > vw ? vw / w : 1.0;
     }
     return h > vh ? vh / h : 1.0;
+}
+
+int ScrollPageStep(int range) {
+    return std::max(1, range / 10);
 }
 
 QSize ScaledSize(QSize picture, double zoom) {

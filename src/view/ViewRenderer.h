@@ -42,6 +42,10 @@ inline constexpr double kZoomInFactor = 1.02;   // plus key, toolbar zoom in
 // wide as the view (within the tolerance), else the height.
 double FitZoom(int pictureWidth, int pictureHeight, int viewWidth, int viewHeight);
 
+// A scroll bar's page step (its trough, the Page keys) for its range: a tenth
+// of it, at least 1. The view scales that far around itself ahead of time.
+int ScrollPageStep(int range);
+
 // trunc(picture size × zoom).
 QSize ScaledSize(QSize picture, double zoom);
 

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <random>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -67,6 +69,50 @@ TEST(ScaleKernels, FastAndPlainAgreeOnRandomPicturesZoomsAndParts) {
         const QImage fast = ScaleWith(scale::Kernel::Fast, level, xt, yt);
         ASSERT_LE(MaxChannelDifference(fast, plain), 1);
     }
+}
+
+// The fast kernels work on whole vectors of bytes and finish a row's last bytes one at a time; both must
+// compute exactly the same, or a column would come out differently depending on where the part it is scaled
+// in starts, and parts of one scaled picture would not join. Parts starting at every column of a span of
+// vector widths, at every kind of zoom (enlarging, area from 2 to many taps), must equal the wide part.
+TEST(ScaleKernels, FastKernelsGiveEveryColumnTheSameWhereverThePartStarts) {
+    std::mt19937 rng(99);
+    const QImage level = Noise(301, 40, rng);
+    for (const int target : {700, 301, 150, 97, 40, 9}) {
+        SCOPED_TRACE("width " + std::to_string(target));
+        const int th = 17;
+        const scale::AxisTaps yt = scale::MakeTaps(0, th, 40, th, 1, 40, 1);
+        const scale::AxisTaps wide = scale::MakeTaps(0, target, 301, target, 1, 301, 1);
+        const QImage whole = ScaleWith(scale::Kernel::Fast, level, wide, yt);
+        for (int from = 0; from < std::min(target - 1, 40); ++from) {
+            const scale::AxisTaps xt = scale::MakeTaps(from, target, 301, target, 1, 301, 1);
+            const QImage part = ScaleWith(scale::Kernel::Fast, level, xt, yt);
+            ASSERT_EQ(MaxChannelDifference(part, whole.copy(from, 0, target - from, th)), 0)
+                << "from " << from;
+        }
+    }
+}
+
+// Rows shared out in chunks among threads that take them as they come give the rows one thread gives.
+TEST(ScaleKernels, RowsSharedAmongThreadsEqualRowsScaledByOne) {
+    const QImage level = MakePhotoLike(900, 700, 8);
+    const scale::AxisTaps xt = scale::MakeTaps(0, 333, 900, 333, 1, 900, 1);
+    const scale::AxisTaps yt = scale::MakeTaps(0, 259, 700, 259, 1, 700, 1);
+    const QImage alone = ScaleWith(scale::Kernel::Fast, level, xt, yt);
+    QImage shared(alone.size(), QImage::Format_RGB32);
+    shared.fill(Qt::black);
+    const scale::RowsOut out{shared.bits(), shared.bytesPerLine()};
+    std::atomic<int> next{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 3; ++i) {
+        threads.emplace_back([&] {
+            scale::ScaleRowChunks(scale::Kernel::Fast, level, xt, yt, &next, 7, shared.height(), out);
+        });
+    }
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(MaxChannelDifference(shared, alone), 0);
 }
 
 // Straightforward scaling in doubles of one output pixel along one axis: the area average when shrinking,

@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <memory>
 #include <random>
+#include <thread>
 
 namespace picura {
 namespace {
@@ -111,6 +116,107 @@ TEST(ScaledViewCache, OtherPixelsZoomOrViewSizeAreScaledAfresh) {
     boards.resize(QSize(300, 200));
     RenderView(picture, state, boards, kFrame, kYellow);
     EXPECT_EQ(boards.scaled.lastScaledPixels(), 300 * 200);
+}
+
+// Once the margin is scaled, page steps of either bar (and a drag step) show what a fresh render shows and
+// scale nothing while drawing; a jump beyond the margin scales the view itself.
+TEST(ScaledViewCache, StepsWithinTheMarginScaledAheadOnlyCopy) {
+    const Picture picture(test::MakePhotoLike(2400, 1700, 6));
+    ViewState state;
+    ViewBoards boards(kView);
+    state.zoom = 1.0;
+    ASSERT_TRUE(RenderView(picture, state, boards, kFrame, kYellow));
+    EXPECT_EQ(boards.scaled.lastScaledWhileDrawing(), 411 * 279);
+    const int pageX = ScrollPageStep(state.horizontal.range), pageY = ScrollPageStep(state.vertical.range);
+    const QPoint steps[] = {{pageX, 0}, {pageX, 0}, {0, pageY}, {-pageX, -pageY}, {20, 0}, {0, -20}};
+    for (const QPoint step : steps) {
+        SCOPED_TRACE("step " + std::to_string(step.x()) + ", " + std::to_string(step.y()));
+        boards.scaled.waitUntilAhead();
+        const int x = state.horizontal.position + step.x(), y = state.vertical.position + step.y();
+        ASSERT_TRUE(ApplyScroll(picture, state, boards, kFrame, kYellow, x, y));
+        ASSERT_EQ(state.horizontal.position, x);
+        ASSERT_EQ(state.vertical.position, y);
+        EXPECT_EQ(boards.scaled.lastScaledWhileDrawing(), 0);
+        EXPECT_EQ(boards.scaled.lastScaledPixels(),
+                  411 * 279 - (411 - std::abs(step.x())) * (279 - std::abs(step.y())));
+        EXPECT_EQ(boards.display.image(), FreshDisplay(picture, state));
+    }
+    boards.scaled.waitUntilAhead();
+    ASSERT_TRUE(ApplyScroll(picture, state, boards, kFrame, kYellow, 0, 0));
+    EXPECT_EQ(boards.scaled.lastScaledWhileDrawing(), 411 * 279);
+    EXPECT_EQ(boards.display.image(), FreshDisplay(picture, state));
+}
+
+// Whatever the margin asks for, the kept pixels stay within the bound, and never below the view itself.
+TEST(ScaledViewCache, KeptPixelsStayWithinTheBound) {
+    const Picture picture(test::MakePhotoLike(3000, 2000, 1));
+    ViewState state;
+    ViewBoards boards(QSize(1745, 946));
+    state.zoom = 3.0;  // page steps of 725 and 505: a window of 3195 × 1956 if nothing bounded it
+    ASSERT_TRUE(RenderView(picture, state, boards, kFrame, kYellow));
+    const QSize kept = boards.scaled.keptSize();
+    EXPECT_LE(std::int64_t{kept.width()} * kept.height(), ScaledViewCache::kMaxKeptPixels);
+    EXPECT_GT(kept.width(), 1745);
+    EXPECT_GT(kept.height(), 946);
+
+    ViewBoards huge(QSize(2600, 1700));  // a view larger than the bound: it alone is kept
+    state = ViewState();
+    state.zoom = 3.0;
+    ASSERT_TRUE(RenderView(picture, state, huge, kFrame, kYellow));
+    EXPECT_EQ(huge.scaled.keptSize(), QSize(2600, 1700));
+}
+
+// The margin never keeps a picture in memory that nothing else holds: a picture dropped while its margin
+// waits to be scaled is let go of (here the margin would wait for an hour).
+TEST(ScaledViewCache, TheMarginLetsGoOfAPictureNobodyElseHolds) {
+    static std::atomic<bool> released{false};
+    released = false;
+    ScaledViewCache cache(std::chrono::hours(1));
+    DrawingBoard board;
+    board.resize(411, 279);
+    {
+        // A picture over memory of its own, which says when its last holder lets go of it.
+        auto* memory = new std::uint32_t[1600 * 1200];
+        std::fill(memory, memory + 1600 * 1200, 0xFF5A7896u);
+        const Picture picture(QImage(
+            reinterpret_cast<uchar*>(memory), 1600, 1200, 1600 * 4, QImage::Format_RGB32,
+            [](void* p) {
+                delete[] static_cast<std::uint32_t*>(p);
+                released = true;
+            },
+            memory));
+        ASSERT_TRUE(cache.draw(picture, QSize(1200, 900), QRect(300, 300, 411, 279), board, QPoint(0, 0),
+                               QSize(80, 60)));
+        EXPECT_EQ(board.image().pixel(10, 10), 0xFF5A7896u);
+        EXPECT_FALSE(released);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!released && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(released);
+    cache.waitUntilAhead();  // returns: the margin was given up
+}
+
+// Boards destroyed or cleared while their margin is being scaled stop it cleanly.
+TEST(ScaledViewCache, ClearingOrDestroyingStopsTheMargin) {
+    const Picture picture(test::MakePhotoLike(2400, 1700, 3));
+    for (int round = 0; round < 5; ++round) {
+        auto boards = std::make_unique<ViewBoards>(kView);
+        ViewState state;
+        state.zoom = 1.0;
+        ASSERT_TRUE(RenderView(picture, state, *boards, kFrame, kYellow));
+        ApplyScroll(picture, state, *boards, kFrame, kYellow, state.horizontal.position + 40,
+                    state.vertical.position);
+        if (round % 2 == 0) {
+            boards->scaled.clear();
+            boards->scaled.waitUntilAhead();
+            ApplyScroll(picture, state, *boards, kFrame, kYellow, state.horizontal.position + 40,
+                        state.vertical.position);
+            EXPECT_EQ(boards->scaled.lastScaledWhileDrawing(), 411 * 279);
+        }
+        boards.reset();
+    }
 }
 
 TEST(ScaledViewCache, DrawsNothingWithoutAPictureOrArea) {
