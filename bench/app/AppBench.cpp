@@ -1,14 +1,17 @@
 // Batch navigation: the time from a navigation key to the next picture shown,
-// for 12-megapixel photos, with and without decoding ahead; and keys pressed
-// back to back on 24-megapixel photos through the batch controller, walking
-// straight on (A, A, A, A) and turning back (A, A, D, D).
+// for 24-megapixel photos, with and without decoding ahead, beside Qt scaling
+// the decoded picture to the view once; and keys pressed back to back through
+// the batch controller, walking straight on (A, A, A, A) and turning back
+// (A, A, D, D).
 #include <benchmark/benchmark.h>
 
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -26,55 +29,6 @@ using namespace picura;
 using namespace picura::bench;
 
 namespace {
-
-struct Photos {
-    QTemporaryDir dir;
-    QStringList paths;
-    Photos() {
-        for (int i = 0; i < 2; ++i) {
-            const QString path = dir.filePath(QStringLiteral("p%1.jpg").arg(i));
-            QFile f(path);
-            f.open(QIODevice::WriteOnly);
-            f.write(EncodeJpeg(test::MakePhotoLike(4000, 3000, 17 + i), 90));
-            paths << path;
-        }
-    }
-};
-
-Photos& TwelveMegapixelPhotos() {
-    static Photos photos;
-    return photos;
-}
-
-void BM_KeyToShown(benchmark::State& st) {
-    const bool prefetch = st.range(0) != 0;
-    Photos& photos = TwelveMegapixelPhotos();
-    Session state;
-    state.frame = CropFrame{125, 34, 160, 210};
-    ViewBoards boards(QSize(411, 279));
-    NullDialogs dialogs;
-    NullPort port;
-    MainActions actions(state, boards, dialogs, port);
-    PicturePrefetch cache;
-    if (prefetch) {
-        actions.setPrefetch(&cache);
-    }
-    int i = 0;
-    for (auto _ : st) {
-        const QString& next = photos.paths[i++ % photos.paths.size()];
-        if (prefetch) {
-            // While the operator looks at the current picture, the next one decodes.
-            st.PauseTiming();
-            cache.want({next});
-            while (!cache.ready(next)) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-            st.ResumeTiming();
-        }
-        benchmark::DoNotOptimize(actions.loadPictureFile(next));
-    }
-}
-BENCHMARK(BM_KeyToShown)->Arg(0)->Arg(1)->ArgName("prefetch")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Six 24-megapixel JPEGs in a source folder, and the folders batch mode needs.
 struct BatchFolder {
@@ -96,37 +50,136 @@ BatchFolder& TwentyFourMegapixelFolder() {
     return folder;
 }
 
+// The best of `runs` Qt smooth scalings of `image` to fit `view`, in milliseconds.
+double QtScaleMs(const QImage& image, QSize view, int runs) {
+    double best = 0;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        const QImage scaled = image.scaled(view, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        benchmark::DoNotOptimize(scaled.constBits());
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        best = i == 0 ? ms : std::min(best, ms);
+    }
+    return best;
+}
+
+// The folders of a batch over `folder`, and the batch controller's companions.
+struct BatchDesk {
+    Session state;
+    ViewBoards boards{QSize(411, 279)};
+    NullDialogs dialogs;
+    NullPort port;
+    NullBatchPort batchPort;
+    MainActions actions{state, boards, dialogs, port};
+    SaveRoad road{dialogs};
+    BatchController batch{state, boards, actions, dialogs, batchPort, road};
+    BatchSettingsResult settings;
+
+    // The task file is written in `settingsFolder`, the folder's own when empty.
+    explicit BatchDesk(const BatchFolder& folder, const QString& settingsFolder = {}) {
+        state.frame = CropFrame{125, 34, 160, 210};
+        batch.setSettingsFolder(settingsFolder.isEmpty() ? folder.dir.filePath(QStringLiteral("settings"))
+                                                         : settingsFolder);
+        settings.sourceFolder = folder.dir.filePath(QStringLiteral("in"));
+        settings.saveFolder = folder.dir.filePath(QStringLiteral("out"));
+        settings.formatText = QStringLiteral(".JPG");
+        settings.namingIndex = 2;
+    }
+    QString picture(int n) const { return settings.sourceFolder + QStringLiteral("/p%1.jpg").arg(n); }
+    // Waits until nothing decodes ahead any more, as while the operator looks at a picture.
+    void settle(int position) {
+        for (int n : {position - 1, position + 1}) {
+            while (batch.prefetch().decoding(picture(n))) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+    }
+};
+
+// A navigation key in batch mode on 24-megapixel photos, from the key to the
+// next picture drawn in the view:
+//   road 0: nothing decoded ahead (the picture is decoded on the key);
+//   road 1: A onto the picture decoded ahead;
+//   road 2: D back onto the picture just left, kept for a step back.
+// The key writes the task file (flushed to the disk) before it shows the
+// picture; with tmpfs:1 that file is in a memory file system, where the flush
+// costs nothing, so the time is the picture's alone.
+// Beside it, in the same run: Qt scaling the decoded picture to the view once
+// (qt_ms, the best of 3 after each key) and the ratio of the mean key to it (x_qt).
+void BM_KeyToShown(benchmark::State& st) {
+    const int road = static_cast<int>(st.range(0));
+    const bool tmpfs = st.range(1) != 0;
+    const BatchFolder& folder = TwentyFourMegapixelFolder();
+    QTemporaryDir memoryFolder(QStringLiteral("/dev/shm/picura-bench-XXXXXX"));
+    if (tmpfs && !memoryFolder.isValid()) {
+        st.SkipWithError("no /dev/shm");
+        return;
+    }
+    BatchDesk desk(folder, tmpfs ? memoryFolder.path() : QString());
+    desk.batch.applySettings(desk.settings);
+    int position = 1;
+    desk.settle(position);
+    double keyMs = 0;
+    double qtMs = 0;
+    int keys = 0;
+    for (auto _ : st) {
+        st.PauseTiming();
+        if (position == 6) {
+            desk.batch.applySettings(desk.settings);
+            position = 1;
+            desk.settle(position);
+        }
+        const bool next = road != 2;
+        if (road == 0) {
+            desk.batch.prefetch().want({});
+        } else if (road == 2) {
+            // One step on, untimed; the step back is timed.
+            desk.batch.onNavigationKey(true);
+            desk.settle(position + 1);
+        }
+        st.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
+        desk.batch.onNavigationKey(next);
+        keyMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        st.PauseTiming();
+        ++keys;
+        position += next ? 1 : 0;
+        desk.settle(position);
+        if (desk.state.picture().isNull()) {
+            st.SkipWithError("picture not shown");
+            break;
+        }
+        qtMs += QtScaleMs(desk.state.picture().image(), desk.boards.size(), 3);
+        st.ResumeTiming();
+    }
+    if (keys > 0 && qtMs > 0) {
+        st.counters["qt_ms"] = qtMs / keys;
+        st.counters["x_qt"] = keyMs / qtMs;
+    }
+}
+BENCHMARK(BM_KeyToShown)
+    ->ArgsProduct({{0, 1, 2}, {0, 1}})
+    ->ArgNames({"road", "tmpfs"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 // Four keys pressed back to back, from the first picture once its neighbour is
 // decoded ahead; the time given is for the four keys.
 void BM_BatchKeys(benchmark::State& st) {
     const bool reversal = st.range(0) != 0;
-    BatchFolder& folder = TwentyFourMegapixelFolder();
-    Session state;
-    state.frame = CropFrame{125, 34, 160, 210};
-    ViewBoards boards(QSize(411, 279));
-    NullDialogs dialogs;
-    NullPort port;
-    NullBatchPort batchPort;
-    MainActions actions(state, boards, dialogs, port);
-    SaveRoad road(dialogs);
-    BatchController batch(state, boards, actions, dialogs, batchPort, road);
-    batch.setSettingsFolder(folder.dir.filePath(QStringLiteral("settings")));
-    BatchSettingsResult settings;
-    settings.sourceFolder = folder.dir.filePath(QStringLiteral("in"));
-    settings.saveFolder = folder.dir.filePath(QStringLiteral("out"));
-    settings.formatText = QStringLiteral(".JPG");
-    settings.namingIndex = 2;
-    const QString second = settings.sourceFolder + QStringLiteral("/p2.jpg");
+    BatchDesk desk(TwentyFourMegapixelFolder());
+    const QString second = desk.picture(2);
     const bool keys[2][4] = {{true, true, true, true}, {true, true, false, false}};
     for (auto _ : st) {
         st.PauseTiming();
-        batch.applySettings(settings);
-        while (!batch.prefetch().ready(second)) {
+        desk.batch.applySettings(desk.settings);
+        while (!desk.batch.prefetch().ready(second)) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         st.ResumeTiming();
         for (const bool next : keys[reversal ? 1 : 0]) {
-            batch.onNavigationKey(next);
+            desk.batch.onNavigationKey(next);
         }
     }
 }

@@ -23,6 +23,13 @@ std::int64_t PictureBudget::BytesFor(QSize size) {
     return BytesFor(std::int64_t(size.width()) * size.height());
 }
 
+std::int64_t PictureBudget::BytesWithoutHalvings(QSize size) {
+    if (size.width() <= 0 || size.height() <= 0) {
+        return 0;
+    }
+    return std::int64_t(size.width()) * size.height() * 4;
+}
+
 std::int64_t PictureBudget::PixelsWithin(std::int64_t bytes) {
     return bytes <= 0 ? 0 : bytes * 3 / 16;
 }

@@ -9,7 +9,8 @@ namespace picura {
 // The memory the pictures of the Main window may take together: the picture
 // shown plus the ones decoded ahead or kept for a step back never count more
 // than `total`. A picture counts 4 bytes a pixel plus a third more for the
-// pyramid of halvings the view builds when it shrinks it.
+// pyramid of halvings the view builds when it shrinks it (built ahead with the
+// pictures decoded ahead), except one kept without its halvings.
 struct PictureBudget {
     static constexpr std::int64_t kTotalBytes = std::int64_t(1536) << 20;
     static constexpr std::int64_t kShownReserveBytes = std::int64_t(512) << 20;
@@ -26,6 +27,8 @@ struct PictureBudget {
     // What a picture of `pixels` pixels counts (0 for none or fewer).
     static std::int64_t BytesFor(std::int64_t pixels);
     static std::int64_t BytesFor(QSize size);
+    // What a picture counts without its halvings (one kept for a step back): its pixels alone.
+    static std::int64_t BytesWithoutHalvings(QSize size);
     // The most pixels a picture may have to count at most `bytes`.
     static std::int64_t PixelsWithin(std::int64_t bytes);
 

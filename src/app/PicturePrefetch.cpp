@@ -3,11 +3,17 @@
 #include <QDateTime>
 #include <QFileInfo>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "app/PictureBudget.h"
 
@@ -35,18 +41,88 @@ struct PicturePrefetch::Shared {
     std::deque<std::shared_ptr<Job>> queue;
     std::int64_t shownBytes = 0;
     std::int64_t heldBytes = 0;  // pictures kept and decodes under way, dropped ones included
+    // Pictures let go of, given back to the system by a thread so that the interface
+    // thread never waits for their pages to be unmapped; counted in heldBytes until then.
+    std::vector<std::pair<Picture, std::int64_t>> garbage;
+    int releasing = 0;  // threads giving pictures back
     bool stop = false;
     int busy = 0;  // threads decoding
+
+    // With the lock held: `picture`, counting `bytes`, is given back by a thread.
+    void discard(Picture picture, std::int64_t bytes);
+    // With `lock` held on entry and on return: gives back every picture let go of.
+    void release(std::unique_lock<std::mutex>& lock);
+    // The same, and waits for those another thread is giving back.
+    void releaseAll(std::unique_lock<std::mutex>& lock);
 
     static void Run(const std::shared_ptr<Shared>& s);
 };
 
+namespace {
+
+// Every block of a megabyte or more (pixels, halvings, file bytes) is mapped on its
+// own and unmapped when freed. By default glibc raises that threshold to the size of
+// the largest such block freed so far (up to 32 MB), so after the first picture the
+// halvings land in heaps it trims only from the top and only past twice that size:
+// walking a folder of large photos would leave tens of megabytes of freed halvings
+// resident beside the pictures the budget counts.
+void MapLargeBlocksAlone() {
+#if defined(__GLIBC__)
+    static std::once_flag once;
+    std::call_once(once, [] { mallopt(M_MMAP_THRESHOLD, 1 << 20); });
+#endif
+}
+
+}  // namespace
+
+void PicturePrefetch::Shared::discard(Picture picture, std::int64_t bytes) {
+    if (picture.isNull()) {
+        heldBytes -= bytes;
+        return;
+    }
+    garbage.emplace_back(std::move(picture), bytes);
+}
+
+void PicturePrefetch::Shared::release(std::unique_lock<std::mutex>& lock) {
+    while (!garbage.empty()) {
+        std::vector<std::pair<Picture, std::int64_t>> unwanted;
+        unwanted.swap(garbage);
+        ++releasing;
+        lock.unlock();
+        std::int64_t bytes = 0;
+        for (auto& [picture, counted] : unwanted) {
+            picture = Picture();
+            bytes += counted;
+        }
+        lock.lock();
+        --releasing;
+        heldBytes -= bytes;
+        finished.notify_all();
+    }
+}
+
+void PicturePrefetch::Shared::releaseAll(std::unique_lock<std::mutex>& lock) {
+    for (;;) {
+        release(lock);
+        if (releasing == 0) {
+            return;
+        }
+        finished.wait(lock);
+    }
+}
+
 void PicturePrefetch::Shared::Run(const std::shared_ptr<Shared>& s) {
     std::unique_lock lock(s->mutex);
     for (;;) {
-        s->wake.wait(lock, [&] { return s->stop || !s->queue.empty(); });
+        s->wake.wait(lock, [&] { return s->stop || !s->queue.empty() || !s->garbage.empty(); });
+        // Pictures let go of are given back before anything new is decoded, by whichever
+        // thread: a picture being left and the next one decoded never take memory together.
+        s->releaseAll(lock);
         if (s->stop) {
             return;
+        }
+        if (s->queue.empty()) {
+            continue;
         }
         const std::shared_ptr<Job> job = s->queue.front();
         s->queue.pop_front();
@@ -66,6 +142,13 @@ void PicturePrefetch::Shared::Run(const std::shared_ptr<Shared>& s) {
         lock.unlock();
         DecodeResult result = s->decode(path, maxPixels);
         lock.lock();
+        if (!job->dropped && !result.picture.isNull()) {
+            // The halvings are built here, so that the first drawing of the picture
+            // when it is shown (a strong reduction) only scales.
+            lock.unlock();
+            result.picture.buildHalvings();
+            lock.lock();
+        }
         --s->busy;
         s->heldBytes -= job->counted;
         job->counted = 0;
@@ -106,6 +189,7 @@ bool Unchanged(const QString& path, qint64 size, const QDateTime& modified) {
 
 PicturePrefetch::PicturePrefetch(Decoder decoder, const PictureBudget& budget)
     : shared_(std::make_shared<Shared>()) {
+    MapLargeBlocksAlone();
     shared_->budget = budget;
     shared_->decode = decoder ? std::move(decoder) : Decoder(&DecodePictureFileChecked);
 }
@@ -142,10 +226,25 @@ void PicturePrefetch::dropEntry(const std::shared_ptr<Job>& job) {
         }
         case Job::State::Running: break;  // the thread throws its result away
         case Job::State::Done:
-            shared_->heldBytes -= job->counted;
+            shared_->discard(std::move(job->result.picture), job->counted);
             job->counted = 0;
             job->result = DecodeResult();
+            startWorkers();
+            shared_->wake.notify_all();
             break;
+    }
+}
+
+// With the lock held: starts the threads the work needs. Two for decodes, so that a
+// picture asked for never waits in the queue behind a dropped decode that is still
+// running; one at least for pictures to give back.
+void PicturePrefetch::startWorkers() {
+    if (shared_->stop) {
+        return;
+    }
+    const std::size_t needed = !shared_->queue.empty() ? kThreads : !shared_->garbage.empty() ? 1 : 0;
+    while (workers_.size() < needed) {
+        workers_.emplace_back(&Shared::Run, shared_);
     }
 }
 
@@ -197,17 +296,14 @@ void PicturePrefetch::want(const QStringList& paths) {
                 shared_->queue.push_back(job);
             }
         }
-        // Two threads, so that a picture asked for never waits in the queue behind a
-        // dropped decode that is still running.
-        while (!shared_->queue.empty() && workers_.size() < kThreads) {
-            workers_.emplace_back(&Shared::Run, shared_);
-        }
+        startWorkers();
     }
     shared_->wake.notify_all();
 }
 
 void PicturePrefetch::remember(const QString& path, const Picture& picture) {
-    if (path.isEmpty() || picture.isNull()) {
+    // A reduced picture has no pixels of its own to show again.
+    if (path.isEmpty() || picture.isNull() || picture.isReduced()) {
         return;
     }
     auto job = std::make_shared<Job>();
@@ -221,15 +317,26 @@ void PicturePrefetch::remember(const QString& path, const Picture& picture) {
         dropEntry(*it);
         entries_.erase(it);
     }
-    const std::int64_t bytes = PictureBudget::BytesFor(picture.size());
+    // Kept for a step back, the picture keeps its pixels but not its halvings: the
+    // picture shown and the one decoded ahead (the one most likely next, the way the
+    // operator walks) have theirs, and a third set would cost a third of a picture
+    // more. Stepping back builds them again.
+    const std::int64_t bytes = PictureBudget::BytesWithoutHalvings(picture.size());
     if (bytes > shared_->budget.cacheRoom(shared_->shownBytes, shared_->heldBytes)) {
         return;  // keeping it would break the budget
     }
     job->state = Job::State::Done;
-    job->result.picture = picture;
+    job->result.picture = Picture(picture.image());  // the same pixels, with no halvings yet
     job->counted = bytes;
     shared_->heldBytes += bytes;
     entries_.push_back(std::move(job));
+    // The caller lets its copy go next (the picture being left), so this one becomes
+    // the last holder of the halvings, and a decoding thread gives them back when it
+    // is next woken (by want()) rather than the interface thread.
+    const std::int64_t halvings = PictureBudget::BytesFor(picture.size()) - bytes;
+    shared_->heldBytes += halvings;
+    shared_->discard(picture, halvings);
+    startWorkers();
 }
 
 DecodeResult PicturePrefetch::load(const QString& path) {
@@ -258,8 +365,10 @@ DecodeResult PicturePrefetch::load(const QString& path) {
         }
         dropEntry(job);  // changed on disk, not started, or refused ahead for the budget: decoded here
     }
-    // Cached pictures give way so that a picture of the decoders' largest size can be shown.
+    // Cached pictures give way so that a picture of the decoders' largest size can be shown;
+    // the decode here takes long enough that their memory is given back first.
     makeRoom(PictureBudget::BytesFor(shared_->budget.maxPicturePixels));
+    shared_->releaseAll(lock);
     const std::int64_t maxPixels = shared_->budget.maxShownPixels(shared_->heldBytes);
     shared_->shownBytes = PictureBudget::BytesFor(maxPixels);  // until its size is known
     const Decoder decode = shared_->decode;

@@ -18,8 +18,12 @@ namespace picura {
 // Decodes the pictures the operator is likely to ask for next (the neighbours
 // of the batch picture shown) on background threads, and keeps the one just
 // left, so that a navigation key shows its picture without waiting for the
-// decoder. A cached picture is used only while its file is unchanged (size and
-// modification time), and only ever holds the pixels decoded from its path.
+// decoder. A picture decoded ahead comes with its halvings built on the same
+// thread, so showing it costs one drawing; the one kept for a step back keeps
+// its pixels only (see remember()). A cached picture is used only while its
+// file is unchanged (size and modification time), and only ever holds the
+// pixels decoded from its path. Pictures let go of are freed on those threads
+// too, before they decode anything new.
 //
 // It also keeps the memory budget (PictureBudget) of the picture shown and the
 // cached ones: pictures that would break it are not decoded ahead, cached ones
@@ -40,7 +44,9 @@ class PicturePrefetch {
 
     // Keeps or starts decoding exactly these paths, the first first; others are dropped.
     void want(const QStringList& paths);
-    // Keeps a picture decoded from `path` and unchanged since (the one being left).
+    // Keeps a picture decoded from `path` and unchanged since (the one being left),
+    // without its halvings: they are freed on a decoding thread once the caller has
+    // let its copies go (as it does next, showing another picture).
     void remember(const QString& path, const Picture& picture);
     // The picture of `path`, to be shown in place of the one shown so far: the
     // cached one, or the one being decoded (waiting for it), or decoded here
@@ -49,7 +55,7 @@ class PicturePrefetch {
     // The picture shown changed (loaded, pasted, turned): cached pictures give way to it.
     void setShown(const Picture& picture);
 
-    // Whether `path` is decoded and ready (for tests and benchmarks).
+    // Whether `path` is decoded, with its halvings, and ready (for tests and benchmarks).
     bool ready(const QString& path) const;
     // Whether `path` is cached or queued or being decoded.
     bool holds(const QString& path) const;
@@ -62,12 +68,13 @@ class PicturePrefetch {
     struct Job;
     struct Shared;
     void dropEntry(const std::shared_ptr<Job>& job);
+    void startWorkers();
     void makeRoom(std::int64_t room);
 
     std::shared_ptr<Shared> shared_;
     std::vector<std::shared_ptr<Job>> entries_;  // by priority, the most wanted first
     static constexpr std::size_t kThreads = 2;
-    std::vector<std::thread> workers_;  // started with the first decodes asked for
+    std::vector<std::thread> workers_;  // started with the first decodes asked for, or pictures to give back
 };
 
 }  // namespace picura

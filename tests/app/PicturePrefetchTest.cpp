@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -81,6 +82,36 @@ class GatedDecoder {
     std::atomic<int> finished_{0};
 };
 
+// Writes `colour` over every pixel of `picture` and of all its copies: the pixels
+// are shared, not detached, so pixels the picture already drew from (its halvings)
+// keep what was there before.
+void PaintBehindItsBack(const Picture& picture, QRgb colour) {
+    const QImage& pixels = picture.pixels();
+    auto* bits = reinterpret_cast<QRgb*>(const_cast<uchar*>(pixels.constBits()));
+    std::fill(bits, bits + pixels.sizeInBytes() / 4, colour);
+}
+
+// A decoder that keeps a copy of every picture it decodes (sharing its pixels and halvings).
+class KeepingDecoder {
+  public:
+    PicturePrefetch::Decoder decoder() {
+        return [this](const QString& path, std::int64_t maxPixels) {
+            DecodeResult result = DecodePictureFileChecked(path, maxPixels);
+            std::lock_guard lock(mutex_);
+            decoded_[path] = result.picture;
+            return result;
+        };
+    }
+    Picture decoded(const QString& path) {
+        std::lock_guard lock(mutex_);
+        return decoded_.value(path);
+    }
+
+  private:
+    std::mutex mutex_;
+    QHash<QString, Picture> decoded_;
+};
+
 class PicturePrefetchTest : public ::testing::Test {
   protected:
     QString photo(const char* name, int w, int h, unsigned seed = 3) {
@@ -98,6 +129,10 @@ TEST(PictureBudgetArithmetic, CountsFourBytesAPixelAndAThirdForThePyramid) {
     EXPECT_EQ(PictureBudget::BytesFor(-5), 0);
     EXPECT_EQ(PictureBudget::PixelsWithin(128'000'000), 24'000'000);
     EXPECT_EQ(PictureBudget::PixelsWithin(-1), 0);
+    // Without its halvings a picture counts its pixels alone.
+    EXPECT_EQ(PictureBudget::BytesWithoutHalvings(QSize(6000, 4000)), 96'000'000);
+    EXPECT_EQ(PictureBudget::BytesWithoutHalvings(QSize(6000, -1)), 0);
+    EXPECT_EQ(PictureBudget::BytesWithoutHalvings(QSize(46341, 46341)), std::int64_t(46341) * 46341 * 4);
     // Never more pixels than the bytes pay for.
     for (std::int64_t bytes : {1LL, 15LL, 16LL, 17LL, 1'000'003LL}) {
         EXPECT_LE(PictureBudget::BytesFor(PictureBudget::PixelsWithin(bytes)), bytes) << bytes;
@@ -221,6 +256,122 @@ TEST_F(PicturePrefetchTest, PicturesBeyondTheBudgetAreNeitherDecodedAheadNorKept
     EXPECT_TRUE(shown.picture.isNull());
     EXPECT_EQ(shown.error, DecodeError::TooLarge);
     EXPECT_EQ(shown.declaredSize, QSize(1500, 1500));
+}
+
+TEST_F(PicturePrefetchTest, APictureDecodedAheadArrivesWithItsHalvingsBuilt) {
+    const QString path = photo("a.png", 800, 600);
+    const QImage expected = Picture(test::MakePhotoLike(800, 600, 3)).scaled(100, 75);
+    KeepingDecoder keeping;
+    PicturePrefetch prefetch(keeping.decoder());
+    prefetch.want({path});
+    ASSERT_TRUE(WaitFor([&] { return prefetch.ready(path); }));
+
+    // Painted black once ready, before this thread asks for it: a strong reduction
+    // still shows the photo, so it draws from halvings built before, on the
+    // decoding thread.
+    PaintBehindItsBack(keeping.decoded(path), qRgb(0, 0, 0));
+    const DecodeResult shown = prefetch.load(path);
+    ASSERT_FALSE(shown.picture.isNull());
+    EXPECT_EQ(shown.picture.pixels().pixel(400, 300), qRgb(0, 0, 0));  // the same pixels
+    EXPECT_LE(test::MaxChannelDifference(shown.picture.scaled(100, 75), expected), 1);
+
+    // A picture decoded when asked for builds them when first drawn: from black.
+    PicturePrefetch plain;
+    const DecodeResult decodedHere = plain.load(path);
+    ASSERT_FALSE(decodedHere.picture.isNull());
+    PaintBehindItsBack(decodedHere.picture, qRgb(0, 0, 0));
+    EXPECT_EQ(decodedHere.picture.scaled(100, 75).pixel(50, 37), qRgb(0, 0, 0));
+}
+
+TEST_F(PicturePrefetchTest, APictureKeptForAStepBackKeepsItsPixelsButGivesBackItsHalvings) {
+    const QString a = photo("a.png", 800, 600);
+    const QString b = photo("b.png", 400, 300, 5);
+    PicturePrefetch prefetch;
+    Picture shown = prefetch.load(a).picture;
+    ASSERT_FALSE(shown.isNull());
+    const QImage drawn = shown.scaled(100, 75);  // builds its halvings
+    const QImage drawnFrom = shown.pixels();
+
+    // The operator moves on to b: a is kept, counting its pixels alone, and its
+    // halvings go with the copy the operator let go of.
+    prefetch.remember(a, shown);
+    shown = prefetch.load(b).picture;
+    prefetch.want({a});
+    const std::int64_t expected =
+        PictureBudget::BytesFor(QSize(400, 300)) + PictureBudget::BytesWithoutHalvings(QSize(800, 600));
+    EXPECT_TRUE(WaitFor([&] { return prefetch.countedBytes() == expected; }));
+    EXPECT_TRUE(prefetch.ready(a));
+
+    // Back to a: the very pixels drawn before, with no halvings left to draw from (a
+    // strong reduction after painting them black is black) until it is drawn again.
+    const Picture back = prefetch.load(a).picture;
+    ASSERT_FALSE(back.isNull());
+    EXPECT_EQ(back.pixels(), drawnFrom);
+    EXPECT_EQ(back.pixels().constBits(), drawnFrom.constBits());
+    PaintBehindItsBack(back, qRgb(0, 0, 0));
+    EXPECT_EQ(back.scaled(100, 75).pixel(50, 37), qRgb(0, 0, 0));
+    EXPECT_NE(drawn.pixel(50, 37), qRgb(0, 0, 0));
+}
+
+TEST_F(PicturePrefetchTest, AWalkThereAndBackIsServedAheadAndCountsWhatIsHeld) {
+    // Five pictures walked as the batch controller walks them: the picture being
+    // left is kept, the next one is shown, its neighbours are asked for.
+    QStringList paths;
+    for (int i = 0; i < 5; ++i) {
+        paths << photo(qPrintable(QStringLiteral("p%1.png").arg(i)), 400 + 10 * i, 300, 10 + i);
+    }
+    std::mutex mutex;
+    QHash<QString, int> decodedHere;  // decodes on this thread, by path
+    const std::thread::id self = std::this_thread::get_id();
+    PicturePrefetch prefetch([&](const QString& path, std::int64_t maxPixels) {
+        if (std::this_thread::get_id() == self) {
+            std::lock_guard lock(mutex);
+            ++decodedHere[path];
+        }
+        return DecodePictureFileChecked(path, maxPixels);
+    });
+    const auto size = [&](int i) { return QSize(400 + 10 * i, 300); };
+    const auto neighbours = [&](int i) {
+        QStringList wanted;
+        for (int n : {i + 1, i - 1}) {
+            if (n >= 0 && n < paths.size()) {
+                wanted << paths[n];
+            }
+        }
+        return wanted;
+    };
+    int at = 0;
+    Picture shown = prefetch.load(paths[at]).picture;
+    shown.scaled(40, 30);  // drawn, so it has halvings
+    prefetch.want(neighbours(at));
+    for (const int step : {1, 1, 1, -1, -1, -1, 1}) {
+        for (const QString& path : neighbours(at)) {
+            ASSERT_TRUE(WaitFor([&] { return prefetch.ready(path); })) << at << " " << path.toStdString();
+        }
+        prefetch.remember(paths[at], shown);
+        const int left = at;
+        at += step;
+        shown = prefetch.load(paths[at]).picture;
+        ASSERT_EQ(shown.size(), size(at));
+        shown.scaled(40, 30);
+        prefetch.want(neighbours(at));
+        // Settled: the picture shown and the one decoded ahead with their halvings, the
+        // one just left with its pixels alone; the halvings it had are given back.
+        const int ahead = at + step;
+        std::int64_t expected =
+            PictureBudget::BytesFor(size(at)) + PictureBudget::BytesWithoutHalvings(size(left));
+        if (ahead >= 0 && ahead < paths.size()) {
+            expected += PictureBudget::BytesFor(size(ahead));
+            ASSERT_TRUE(WaitFor([&] { return prefetch.ready(paths[ahead]); }));
+        }
+        EXPECT_TRUE(WaitFor([&] { return prefetch.countedBytes() == expected; }))
+            << "at " << at << ": " << prefetch.countedBytes() << " counted, " << expected << " held";
+        EXPECT_TRUE(prefetch.ready(paths[left]));
+    }
+    // Only the first picture was decoded on the operator's thread.
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(decodedHere.size(), 1);
+    EXPECT_EQ(decodedHere.value(paths[0]), 1);
 }
 
 }  // namespace
