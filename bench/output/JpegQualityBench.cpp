@@ -113,6 +113,9 @@ class ChromaEncoder : public QualityEncoder {
   public:
     ChromaEncoder(const QImage& image, JpegChroma chroma) : encoder_(image, chroma) {}
     QByteArray encode(int quality) override { return encoder_.encode(quality); }
+    bool largerThan(int quality, qint64 limitBytes) override {
+        return encoder_.largerThan(quality, limitBytes);
+    }
 
   private:
     JpegEncoder encoder_;

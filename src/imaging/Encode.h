@@ -24,8 +24,9 @@ bool JpegFullChroma(int quality);
 // The resolution of the colour planes: as EncodeJpeg chooses by quality, or always full or half.
 enum class JpegChroma { Auto, Full, Half };
 
-// Encodes one picture at many qualities, keeping the picture's pixels and the output buffer.
-// With JpegChroma::Auto, encode(q) gives the same bytes as EncodeJpeg(image, q).
+// Encodes one picture at many qualities: the colours are converted and the blocks transformed once, each
+// quality only quantises and codes them. With JpegChroma::Auto, encode(q) gives the same bytes as
+// EncodeJpeg(image, q).
 class JpegEncoder {
   public:
     explicit JpegEncoder(const QImage& image, JpegChroma chroma = JpegChroma::Auto);
@@ -34,6 +35,14 @@ class JpegEncoder {
     JpegEncoder& operator=(const JpegEncoder&) = delete;
 
     QByteArray encode(int quality);
+    // The size of encode(quality) less the zero bytes stuffed after each 0xFF byte of the compressed data,
+    // found without writing the file: the file is never smaller, and rarely more than a few tenths of a
+    // percent larger. What it computes is kept, so encode(quality) right after does less work. 0 when the
+    // picture cannot be encoded.
+    qint64 sizeWithoutStuffing(int quality);
+    // Whether encode(quality) is certainly larger than `bytes`, found without writing the file and mostly
+    // from part of the picture when the file is far larger. False when it may fit or cannot be encoded.
+    bool largerThan(int quality, qint64 bytes);
 
   private:
     struct State;

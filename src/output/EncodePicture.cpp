@@ -10,6 +10,9 @@ class CropJpegEncoder final : public QualityEncoder {
   public:
     explicit CropJpegEncoder(const QImage& crop) : encoder_(crop) {}
     QByteArray encode(int quality) override { return encoder_.encode(quality); }
+    bool largerThan(int quality, qint64 limitBytes) override {
+        return encoder_.largerThan(quality, limitBytes);
+    }
 
   private:
     JpegEncoder encoder_;

@@ -21,6 +21,9 @@ EncodeResult SearchJpegQuality(QualityEncoder& encoder, qint64 limitBytes) {
     EncodeResult result;
     int found = -1;
     for (int q = 100; q >= 0; q -= 5) {
+        if (q > 0 && encoder.largerThan(q, limitBytes)) {
+            continue;
+        }
         QByteArray attempt = encoder.encode(q);
         if (attempt.isEmpty()) {
             result.failed = true;
@@ -44,6 +47,9 @@ EncodeResult SearchJpegQuality(QualityEncoder& encoder, qint64 limitBytes) {
 
     const int top = std::min(found + 4, 100);
     for (int q = found + 1; q <= top; ++q) {
+        if (encoder.largerThan(q, limitBytes)) {
+            break;
+        }
         QByteArray attempt = encoder.encode(q);
         if (attempt.isEmpty()) {
             break;  // keep the fitting result we have

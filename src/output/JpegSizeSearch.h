@@ -10,6 +10,10 @@ class QualityEncoder {
     virtual ~QualityEncoder() = default;
     // The file bytes; empty when the encoder failed.
     virtual QByteArray encode(int quality) = 0;
+    // Whether encode(quality) is known to be larger than `limitBytes`, found for less than the encoding
+    // costs; false when it may fit or the encoder cannot tell. Never true for an encoding that fits: the
+    // search makes no file for such a quality.
+    virtual bool largerThan(int /*quality*/, qint64 /*limitBytes*/) { return false; }
 };
 
 struct EncodeResult {
@@ -35,7 +39,9 @@ inline constexpr int kMaxJpegEncodings = 25;
 // The highest quality whose encoding is at most `limitBytes`: quality 100, 95, ... 0
 // until one fits, then one by one up to four above it, stopping at the first that
 // does not fit. When quality 0 is still too big, its bytes come back with ok false.
-// At most 25 encodings; only the best fitting result and the latest attempt are kept.
+// At most 25 qualities are tried; one the encoder knows to be largerThan the limit does
+// not fit without being encoded (except quality 0, whose bytes are written when nothing fits).
+// Only the best fitting result and the latest encoding are kept.
 EncodeResult SearchJpegQuality(QualityEncoder& encoder, qint64 limitBytes);
 
 }  // namespace picura

@@ -3,6 +3,11 @@
 #include <QBuffer>
 #include <QImageWriter>
 
+#include <cstdlib>
+#include <random>
+
+#include <jpeglib.h>
+
 #include "TestImages.h"
 #include "imaging/Decode.h"
 #include "imaging/Encode.h"
@@ -86,6 +91,166 @@ TEST(JpegEncode, EncoderReusedAcrossQualitiesAndSizesGivesTheSameBytes) {
     }
     const QImage one = MakeSolid(1, 1, qRgb(10, 200, 30));
     EXPECT_EQ(DecodePicture(EncodeJpeg(one, 90)).size(), QSize(1, 1));
+}
+
+// Pictures that reach the encoder's corners: random colours (large coefficients, many 0xFF bytes in the
+// compressed data), single-pixel black and white stripes (the largest AC values), and a photo.
+QImage RandomColours(int width, int height, unsigned seed) {
+    std::mt19937 random(seed);
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const unsigned v = random();
+            image.setPixel(x, y, qRgb(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF));
+        }
+    }
+    return image;
+}
+
+QImage PixelStripes(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.setPixel(x, y, (x + y) % 2 == 0 ? qRgb(255, 255, 255) : qRgb(0, 0, 30));
+        }
+    }
+    return image;
+}
+
+// The zero bytes stuffed after 0xFF bytes in the compressed data, which runs from the end of the scan
+// header to the end-of-image marker.
+qsizetype StuffedZeroBytes(const QByteArray& jpeg) {
+    const qsizetype scan = jpeg.indexOf("\xFF\xDA");
+    if (scan < 0) {
+        return -1;
+    }
+    const auto* d = reinterpret_cast<const unsigned char*>(jpeg.constData());
+    qsizetype stuffed = 0;
+    for (qsizetype i = scan + 2 + ((d[scan + 2] << 8) | d[scan + 3]); i + 2 < jpeg.size(); ++i) {
+        if (d[i] == 0xFF && d[i + 1] == 0x00) {
+            ++stuffed;
+        }
+    }
+    return stuffed;
+}
+
+// libjpeg compressing the picture itself, with Huffman tables made for it, at a chosen colour resolution.
+QByteArray LibjpegFile(const QImage& picture, int quality, bool fullChroma) {
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(rgb.width());
+    cinfo.image_height = static_cast<JDIMENSION>(rgb.height());
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_EXT_BGRX;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    cinfo.dct_method = JDCT_ISLOW;
+    cinfo.optimize_coding = TRUE;
+    cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = fullChroma ? 1 : 2;
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(rgb.constScanLine(static_cast<int>(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    const QByteArray bytes(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));
+    std::free(buffer);
+    return bytes;
+}
+
+// The encoder transforms once and writes the file itself; every quality's file must still be libjpeg's
+// own, whatever the size (padding to whole blocks and 2 × 2 units on the right and at the bottom) and
+// content, at both colour resolutions.
+TEST(JpegEncode, EncoderWritesLibjpegsFileForAnySizeAndContent) {
+    const QSize sizes[] = {{1, 1}, {7, 100}, {100, 7}, {17, 9}, {16, 16}, {33, 31}, {15, 17}};
+    for (const QSize size : sizes) {
+        const QImage pictures[] = {RandomColours(size.width(), size.height(), 11),
+                                   PixelStripes(size.width(), size.height()),
+                                   MakePhotoLike(size.width(), size.height(), 2)};
+        for (const QImage& picture : pictures) {
+            JpegEncoder encoder(picture);
+            for (const int q : {0, 1, 3, 25, 50, 75, 89, 90, 95, 99, 100}) {
+                SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height() << " quality " << q);
+                ASSERT_EQ(encoder.encode(q), EncodeJpeg(picture, q));
+            }
+        }
+    }
+}
+
+// The quality benchmark compares both resolutions at every quality.
+TEST(JpegEncode, EitherColourResolutionAtAnyQualityIsLibjpegsFile) {
+    for (const QImage& picture : {RandomColours(45, 29, 8), MakePhotoLike(70, 51, 9)}) {
+        JpegEncoder full(picture, JpegChroma::Full), half(picture, JpegChroma::Half);
+        for (const int q : {5, 50, 89, 90, 100}) {
+            SCOPED_TRACE("quality " + std::to_string(q));
+            EXPECT_EQ(full.encode(q), LibjpegFile(picture, q, true));
+            EXPECT_EQ(half.encode(q), LibjpegFile(picture, q, false));
+        }
+    }
+    // The reference is the one EncodeJpeg uses.
+    const QImage photo = MakePhotoLike(33, 20, 3);
+    EXPECT_EQ(LibjpegFile(photo, 95, true), EncodeJpeg(photo, 95));
+    EXPECT_EQ(LibjpegFile(photo, 60, false), EncodeJpeg(photo, 60));
+}
+
+TEST(JpegEncode, SizeWithoutStuffingIsTheFileLessItsStuffedBytes) {
+    qsizetype stuffedAnywhere = 0;
+    for (const QImage& picture :
+         {RandomColours(120, 90, 4), MakePhotoLike(130, 77, 6), PixelStripes(40, 40)}) {
+        JpegEncoder encoder(picture);
+        for (const int q : {100, 90, 89, 60, 10}) {
+            SCOPED_TRACE("quality " + std::to_string(q));
+            const QByteArray file = encoder.encode(q);
+            const qsizetype stuffed = StuffedZeroBytes(file);
+            ASSERT_GE(stuffed, 0);
+            EXPECT_EQ(encoder.sizeWithoutStuffing(q), file.size() - stuffed);
+            stuffedAnywhere += stuffed;
+        }
+    }
+    EXPECT_GT(stuffedAnywhere, 0);  // the noise has 0xFF bytes to stuff
+}
+
+// largerThan must never rule out a file that fits, and should prove a file far over the limit from part
+// of the picture. Each question goes to a fresh encoder, so no earlier count answers it.
+TEST(JpegEncode, LargerThanOnlyForFilesOverTheLimit) {
+    const QImage photo = MakePhotoLike(413, 626, 7);
+    for (const int q : {100, 90, 75, 30}) {
+        SCOPED_TRACE("quality " + std::to_string(q));
+        const qint64 size = EncodeJpeg(photo, q).size();
+        EXPECT_FALSE(JpegEncoder(photo).largerThan(q, size));
+        EXPECT_FALSE(JpegEncoder(photo).largerThan(q, size + 5000));
+        EXPECT_TRUE(JpegEncoder(photo).largerThan(q, size / 3));
+        JpegEncoder exact(photo);
+        EXPECT_TRUE(exact.largerThan(q, exact.sizeWithoutStuffing(q) - 1));
+        // A count ended early leaves nothing behind that changes the file.
+        JpegEncoder early(photo);
+        ASSERT_TRUE(early.largerThan(q, size / 10));
+        EXPECT_EQ(early.encode(q), EncodeJpeg(photo, q));
+    }
+}
+
+TEST(JpegEncode, PicturesAJpegCannotHoldGiveNoFile) {
+    const QImage tooWide = MakeSolid(65501, 1, qRgb(1, 2, 3));
+    JpegEncoder wide(tooWide);
+    EXPECT_TRUE(wide.encode(50).isEmpty());
+    EXPECT_TRUE(EncodeJpeg(tooWide, 50).isEmpty());
+    EXPECT_EQ(wide.sizeWithoutStuffing(50), 0);
+    EXPECT_FALSE(wide.largerThan(50, 10));
+    JpegEncoder none{QImage()};
+    EXPECT_EQ(none.sizeWithoutStuffing(50), 0);
+    EXPECT_FALSE(none.largerThan(50, 10));
+    // The largest side a JPEG holds still works.
+    const QImage widest = MakeSolid(65500, 1, qRgb(1, 2, 3));
+    const QByteArray file = JpegEncoder(widest).encode(50);
+    EXPECT_FALSE(file.isEmpty());
+    EXPECT_EQ(file, EncodeJpeg(widest, 50));
 }
 
 }  // namespace

@@ -41,6 +41,37 @@ TEST_F(EncodePictureTest, JpegUnderTwentyAndThirtyKilobytes) {
               EncodePicture(crop, OutputFormat::Jpg, 20).quality);
 }
 
+// libjpeg compressing the crop afresh for every quality the search tries: the
+// search before the encoder learnt to rule qualities out without writing them.
+class EveryQualityEncoder final : public QualityEncoder {
+  public:
+    explicit EveryQualityEncoder(const QImage& crop) : crop_(crop) {}
+    QByteArray encode(int quality) override { return EncodeJpeg(crop_, quality); }
+
+  private:
+    QImage crop_;
+};
+
+// Ruling qualities out early must never change the choice, least of all when
+// the limit is exactly a file's size or one byte below it.
+TEST_F(EncodePictureTest, SameChoiceAsEncodingEveryQuality) {
+    std::vector<double> limitsKb = {10, 20, 30, 50};
+    for (const int q : {57, 88, 93}) {
+        const double size = static_cast<double>(EncodeJpeg(crop, q).size());
+        limitsKb.push_back(size / 1024.0);
+        limitsKb.push_back((size - 1) / 1024.0);
+    }
+    for (const double kb : limitsKb) {
+        SCOPED_TRACE(kb);
+        EveryQualityEncoder reference(crop);
+        const EncodeResult expected = SearchJpegQuality(reference, JpegLimitBytes(kb));
+        const EncodeResult r = EncodePicture(crop, OutputFormat::Jpg, kb);
+        EXPECT_EQ(r.quality, expected.quality);
+        EXPECT_EQ(r.ok, expected.ok);
+        EXPECT_TRUE(r.bytes == expected.bytes);
+    }
+}
+
 TEST_F(EncodePictureTest, UnreachableLimitWritesQualityZeroAndReportsItsSize) {
     const EncodeResult r = EncodePicture(crop, OutputFormat::Jpg, 0.3);
     EXPECT_FALSE(r.ok);

@@ -12,17 +12,29 @@ namespace {
 
 // Sizes chosen by the test; records the qualities asked for. Each encoding's
 // bytes are filled with its quality so the test can tell which one came back.
+// `knownLarger`, when given, answers largerThan (the qualities it was asked
+// about go to `asked`).
 class FakeEncoder final : public QualityEncoder {
   public:
-    explicit FakeEncoder(std::function<qint64(int)> size) : size_(std::move(size)) {}
+    explicit FakeEncoder(std::function<qint64(int)> size, std::function<bool(int, qint64)> knownLarger = {})
+        : size_(std::move(size)), knownLarger_(std::move(knownLarger)) {}
     QByteArray encode(int quality) override {
         tried.push_back(quality);
         return QByteArray(size_(quality), static_cast<char>(quality));
     }
+    bool largerThan(int quality, qint64 limitBytes) override {
+        if (!knownLarger_) {
+            return false;
+        }
+        asked.push_back(quality);
+        return knownLarger_(quality, limitBytes);
+    }
     std::vector<int> tried;
+    std::vector<int> asked;
 
   private:
     std::function<qint64(int)> size_;
+    std::function<bool(int, qint64)> knownLarger_;
 };
 
 std::vector<int> Coarse(int downTo) {
@@ -121,6 +133,38 @@ TEST(JpegSizeSearch, AnEncoderFailureIsNotTakenForAFit) {
     const EncodeResult kept = SearchJpegQuality(late, Linear(74));
     EXPECT_FALSE(kept.failed);
     ExpectFrom(kept, 71, Linear(71));
+}
+
+// An encoder that knows its sizes exactly: what it rules out is not encoded,
+// the qualities are considered in the same order and the result is the same.
+TEST(JpegSizeSearch, QualitiesKnownToBeLargerAreNotEncoded) {
+    const qint64 limit = Linear(74) + 50;
+    FakeEncoder enc(Linear, [](int q, qint64 limitBytes) { return Linear(q) > limitBytes; });
+    const EncodeResult r = SearchJpegQuality(enc, limit);
+    EXPECT_EQ(enc.asked, Concat(Coarse(70), {71, 72, 73, 74}));
+    EXPECT_EQ(enc.tried, (std::vector<int>{70, 71, 72, 73, 74}));
+    EXPECT_TRUE(r.ok);
+    ExpectFrom(r, 74, Linear(74));
+}
+
+TEST(JpegSizeSearch, AQualityKnownToBeLargerEndsTheFinePass) {
+    // Only 72 is known to be too big; 73 would fit but the fine pass stops there.
+    FakeEncoder enc([](int q) { return q == 72 ? qint64(1'000'000) : Linear(q); },
+                    [](int q, qint64) { return q == 72; });
+    const EncodeResult r = SearchJpegQuality(enc, Linear(74));
+    EXPECT_EQ(enc.tried, Concat(Coarse(70), {71}));
+    ExpectFrom(r, 71, Linear(71));
+    EXPECT_EQ(r.lastSize, Linear(71));  // 72 was never encoded
+}
+
+TEST(JpegSizeSearch, QualityZeroIsEncodedEvenWhenKnownToBeLarger) {
+    // Its bytes are what gets written when nothing fits.
+    FakeEncoder enc(Linear, [](int, qint64) { return true; });
+    const EncodeResult r = SearchJpegQuality(enc, Linear(0) - 1);
+    EXPECT_EQ(enc.tried, std::vector<int>{0});
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.lastSize, Linear(0));
+    ExpectFrom(r, 0, Linear(0));
 }
 
 TEST(JpegSizeSearch, LimitInBytesIsTheFloorOfKilobytesTimes1024) {
