@@ -23,11 +23,11 @@ std::int64_t PictureBudget::BytesFor(QSize size) {
     return BytesFor(std::int64_t(size.width()) * size.height());
 }
 
-std::int64_t PictureBudget::BytesWithoutHalvings(QSize size) {
+std::int64_t PictureBudget::BytesWithoutFinestHalving(QSize size) {
     if (size.width() <= 0 || size.height() <= 0) {
         return 0;
     }
-    return std::int64_t(size.width()) * size.height() * 4;
+    return std::int64_t(size.width()) * size.height() * 13 / 3;
 }
 
 std::int64_t PictureBudget::PixelsWithin(std::int64_t bytes) {

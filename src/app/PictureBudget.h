@@ -27,8 +27,9 @@ struct PictureBudget {
     // What a picture of `pixels` pixels counts (0 for none or fewer).
     static std::int64_t BytesFor(std::int64_t pixels);
     static std::int64_t BytesFor(QSize size);
-    // What a picture counts without its halvings (one kept for a step back): its pixels alone.
-    static std::int64_t BytesWithoutHalvings(QSize size);
+    // What a picture kept for a step back counts: its pixels and the halvings from the second on
+    // (4 + 1/3 bytes a pixel).
+    static std::int64_t BytesWithoutFinestHalving(QSize size);
     // The most pixels a picture may have to count at most `bytes`.
     static std::int64_t PixelsWithin(std::int64_t bytes);
 

@@ -317,21 +317,21 @@ void PicturePrefetch::remember(const QString& path, const Picture& picture) {
         dropEntry(*it);
         entries_.erase(it);
     }
-    // Kept for a step back, the picture keeps its pixels but not its halvings: the
-    // picture shown and the one decoded ahead (the one most likely next, the way the
-    // operator walks) have theirs, and a third set would cost a third of a picture
-    // more. Stepping back builds them again.
-    const std::int64_t bytes = PictureBudget::BytesWithoutHalvings(picture.size());
+    // Kept for a step back, the picture keeps its pixels and its coarser halvings but
+    // gives back the finest one (three quarters of their memory): the picture shown
+    // and the one decoded ahead have all of theirs, and a third full set would cost a
+    // third of a picture more. Stepping back still draws the fit zoom at once.
+    const std::int64_t bytes = PictureBudget::BytesWithoutFinestHalving(picture.size());
     if (bytes > shared_->budget.cacheRoom(shared_->shownBytes, shared_->heldBytes)) {
         return;  // keeping it would break the budget
     }
     job->state = Job::State::Done;
-    job->result.picture = Picture(picture.image());  // the same pixels, with no halvings yet
+    job->result.picture = picture.withoutFinestHalving();
     job->counted = bytes;
     shared_->heldBytes += bytes;
     entries_.push_back(std::move(job));
     // The caller lets its copy go next (the picture being left), so this one becomes
-    // the last holder of the halvings, and a decoding thread gives them back when it
+    // the last holder of the finest halving, and a decoding thread gives them back when it
     // is next woken (by want()) rather than the interface thread.
     const std::int64_t halvings = PictureBudget::BytesFor(picture.size()) - bytes;
     shared_->heldBytes += halvings;

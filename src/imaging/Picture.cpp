@@ -86,6 +86,7 @@ void RunShared(bool threaded, const std::function<void()>& work) {
 // Halvings of the picture, built on the first strong reduction and shared by all copies.
 struct Picture::Pyramid {
     std::once_flag built;
+    std::atomic<bool> complete{false};
     std::vector<QImage> levels;  // levels[k - 1] is the picture halved k times (sizes rounded up)
     std::vector<LevelSpan> spans;
 };
@@ -139,8 +140,30 @@ const Picture::Pyramid& Picture::halvings() const {
             pyramid.levels.push_back(current);
             pyramid.spans.push_back(span);
         }
+        pyramid.complete.store(true, std::memory_order_release);
     });
     return pyramid;
+}
+
+Picture Picture::withoutFinestHalving() const {
+    Picture copy = *this;
+    if (!pyramid_) {
+        return copy;
+    }
+    copy.pyramid_ = std::make_shared<Pyramid>();
+    if (pyramid_->complete.load(std::memory_order_acquire)) {
+        const Pyramid& from = *pyramid_;
+        Pyramid& to = *copy.pyramid_;
+        std::call_once(to.built, [&] {
+            to.levels = from.levels;
+            to.spans = from.spans;
+            if (!to.levels.empty()) {
+                to.levels.front() = QImage();  // given back: those reductions read the pixels
+            }
+            to.complete.store(true, std::memory_order_release);
+        });
+    }
+    return copy;
 }
 
 void Picture::buildHalvings() const {
@@ -196,6 +219,9 @@ bool Picture::scaledPartInto(int scaledW, int scaledH, const QRect& part, QImage
         if (wanted > 0) {
             const Pyramid& pyramid = halvings();
             wanted = std::min<int>(wanted, static_cast<int>(pyramid.levels.size()));
+            while (wanted > 0 && pyramid.levels[static_cast<std::size_t>(wanted - 1)].isNull()) {
+                --wanted;  // a halving given back (withoutFinestHalving): a finer source serves as well
+            }
             if (wanted > 0) {
                 level = &pyramid.levels[static_cast<std::size_t>(wanted - 1)];
                 span = pyramid.spans[static_cast<std::size_t>(wanted - 1)];

@@ -42,6 +42,10 @@ class Picture {
     // Builds every halving used by strong reductions now (on a background thread, say), so that the first
     // scaledPart() does not. Thread-safe; the halvings are built once and shared by all copies.
     void buildHalvings() const;
+    // The same pixels with the halvings from the second on, when they are built (a twelfth of the pixels'
+    // memory rather than a third): the fit zoom of a large photo still draws from them at once, and
+    // reductions the first halving served read the pixels themselves.
+    Picture withoutFinestHalving() const;
 
     // `part` is in the coordinates of the scaled picture and is clipped to it;
     // the result has the clipped part's size (null when nothing is left).

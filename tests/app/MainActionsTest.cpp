@@ -192,6 +192,8 @@ TEST_F(MainActionsTest, CopyAndPasteThroughTheClipboard) {
 
 // ---- A JPEG opened by the operator: shown reduced at once, full detail following ----
 
+namespace {
+
 class ReducedOpenTest : public MainActionsTest {
   protected:
     // 3200 × 2400 in the 411 × 279 view: the fit zoom shows it 372 × 279, so an eighth (400 × 300) covers it.
@@ -324,3 +326,5 @@ TEST_F(ReducedOpenTest, SmallJpegsOtherFormatsAndBatchPicturesAreDecodedInFullAt
     ASSERT_TRUE(actions.loadPictureFile(big, PictureOrigin::Kind::BatchPicture));
     EXPECT_FALSE(session.picture().isReduced());
 }
+
+}  // namespace

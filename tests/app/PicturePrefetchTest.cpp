@@ -130,9 +130,10 @@ TEST(PictureBudgetArithmetic, CountsFourBytesAPixelAndAThirdForThePyramid) {
     EXPECT_EQ(PictureBudget::PixelsWithin(128'000'000), 24'000'000);
     EXPECT_EQ(PictureBudget::PixelsWithin(-1), 0);
     // Without its halvings a picture counts its pixels alone.
-    EXPECT_EQ(PictureBudget::BytesWithoutHalvings(QSize(6000, 4000)), 96'000'000);
-    EXPECT_EQ(PictureBudget::BytesWithoutHalvings(QSize(6000, -1)), 0);
-    EXPECT_EQ(PictureBudget::BytesWithoutHalvings(QSize(46341, 46341)), std::int64_t(46341) * 46341 * 4);
+    EXPECT_EQ(PictureBudget::BytesWithoutFinestHalving(QSize(6000, 4000)), 104'000'000);
+    EXPECT_EQ(PictureBudget::BytesWithoutFinestHalving(QSize(6000, -1)), 0);
+    EXPECT_EQ(PictureBudget::BytesWithoutFinestHalving(QSize(46341, 46341)),
+              std::int64_t(46341) * 46341 * 13 / 3);
     // Never more pixels than the bytes pay for.
     for (std::int64_t bytes : {1LL, 15LL, 16LL, 17LL, 1'000'003LL}) {
         EXPECT_LE(PictureBudget::BytesFor(PictureBudget::PixelsWithin(bytes)), bytes) << bytes;
@@ -283,7 +284,7 @@ TEST_F(PicturePrefetchTest, APictureDecodedAheadArrivesWithItsHalvingsBuilt) {
     EXPECT_EQ(decodedHere.picture.scaled(100, 75).pixel(50, 37), qRgb(0, 0, 0));
 }
 
-TEST_F(PicturePrefetchTest, APictureKeptForAStepBackKeepsItsPixelsButGivesBackItsHalvings) {
+TEST_F(PicturePrefetchTest, APictureKeptForAStepBackKeepsItsPixelsButGivesBackItsFinestHalving) {
     const QString a = photo("a.png", 800, 600);
     const QString b = photo("b.png", 400, 300, 5);
     PicturePrefetch prefetch;
@@ -292,25 +293,27 @@ TEST_F(PicturePrefetchTest, APictureKeptForAStepBackKeepsItsPixelsButGivesBackIt
     const QImage drawn = shown.scaled(100, 75);  // builds its halvings
     const QImage drawnFrom = shown.pixels();
 
-    // The operator moves on to b: a is kept, counting its pixels alone, and its
-    // halvings go with the copy the operator let go of.
+    // The operator moves on to b: a is kept, counting its pixels and its coarser
+    // halvings, and its finest halving goes with the copy the operator let go of.
     prefetch.remember(a, shown);
     shown = prefetch.load(b).picture;
     prefetch.want({a});
     const std::int64_t expected =
-        PictureBudget::BytesFor(QSize(400, 300)) + PictureBudget::BytesWithoutHalvings(QSize(800, 600));
+        PictureBudget::BytesFor(QSize(400, 300)) + PictureBudget::BytesWithoutFinestHalving(QSize(800, 600));
     EXPECT_TRUE(WaitFor([&] { return prefetch.countedBytes() == expected; }));
     EXPECT_TRUE(prefetch.ready(a));
 
-    // Back to a: the very pixels drawn before, with no halvings left to draw from (a
-    // strong reduction after painting them black is black) until it is drawn again.
+    // Back to a: the very pixels drawn before. After painting them black, the fit-like
+    // reduction by 8 still draws the photo from the kept quarter halving, at once;
+    // a reduction by 4, which the given-back half served, reads the (black) pixels.
     const Picture back = prefetch.load(a).picture;
     ASSERT_FALSE(back.isNull());
     EXPECT_EQ(back.pixels(), drawnFrom);
     EXPECT_EQ(back.pixels().constBits(), drawnFrom.constBits());
     PaintBehindItsBack(back, qRgb(0, 0, 0));
-    EXPECT_EQ(back.scaled(100, 75).pixel(50, 37), qRgb(0, 0, 0));
+    EXPECT_EQ(back.scaled(100, 75).pixel(50, 37), drawn.pixel(50, 37));
     EXPECT_NE(drawn.pixel(50, 37), qRgb(0, 0, 0));
+    EXPECT_EQ(back.scaled(200, 150).pixel(100, 75), qRgb(0, 0, 0));
 }
 
 TEST_F(PicturePrefetchTest, AWalkThereAndBackIsServedAheadAndCountsWhatIsHeld) {
@@ -359,7 +362,7 @@ TEST_F(PicturePrefetchTest, AWalkThereAndBackIsServedAheadAndCountsWhatIsHeld) {
         // one just left with its pixels alone; the halvings it had are given back.
         const int ahead = at + step;
         std::int64_t expected =
-            PictureBudget::BytesFor(size(at)) + PictureBudget::BytesWithoutHalvings(size(left));
+            PictureBudget::BytesFor(size(at)) + PictureBudget::BytesWithoutFinestHalving(size(left));
         if (ahead >= 0 && ahead < paths.size()) {
             expected += PictureBudget::BytesFor(size(ahead));
             ASSERT_TRUE(WaitFor([&] { return prefetch.ready(paths[ahead]); }));
