@@ -1,6 +1,7 @@
 // The memory 24-megapixel photos cost, for `/usr/bin/time -v`:
 //   picura_picture_rss make FOLDER [COUNT]  writes COUNT (8) 6000 × 4000 JPEGs into FOLDER/in;
 //   picura_picture_rss open FOLDER          decodes FOLDER/in/p1.jpg and shows it in the default view;
+//   picura_picture_rss opened FOLDER        opens it as the operator does (reduced first, full after);
 //   picura_picture_rss walk FOLDER [ROUNDS] walks the folder in batch mode with A to the end and back
 //                                           with D, ROUNDS (2) times, letting the decodes ahead finish
 //                                           after each key as an operator looking at a picture would.
@@ -97,6 +98,25 @@ int Open(const QString& folder) {
     return 0;
 }
 
+// The operator's road: opened through the Main window's operations, shown first from a reduced decode,
+// then the full picture from its background decode, then a crop-ready view.
+int Opened(const QString& folder) {
+    Session session;
+    session.frame = CropFrame{125, 34, 160, 210};
+    ViewBoards boards(QSize(411, 279));
+    NullDialogs dialogs;
+    NullPort port;
+    MainActions actions(session, boards, dialogs, port);
+    const long baselineKb = StatusKb("VmRSS");
+    if (!actions.loadPictureFile(Photo(folder, 1)) || !actions.completePicture()) {
+        std::fprintf(stderr, "%s not shown\n", qPrintable(Photo(folder, 1)));
+        return 1;
+    }
+    QCoreApplication::processEvents();
+    Report("one photo opened by the operator (reduced first, then full)", baselineKb);
+    return 0;
+}
+
 int Walk(const QString& folder, int rounds) {
     int count = 0;
     while (QFile::exists(Photo(folder, count + 1))) {
@@ -174,7 +194,7 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: %s make|open|walk FOLDER [COUNT|ROUNDS]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s make|open|opened|walk FOLDER [COUNT|ROUNDS]\n", argv[0]);
         return 2;
     }
     const QString& mode = args[1];
@@ -185,6 +205,9 @@ int main(int argc, char** argv) {
     }
     if (mode == QStringLiteral("open")) {
         return Open(folder);
+    }
+    if (mode == QStringLiteral("opened")) {
+        return Opened(folder);
     }
     if (mode == QStringLiteral("walk")) {
         return Walk(folder, number > 0 ? number : 2);
