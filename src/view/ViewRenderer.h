@@ -19,9 +19,10 @@ namespace picura {
 // The "background board" of the view, the whole picture at the zoom, is
 // virtual: only its part in view is ever computed (Picture::scaledPart), so a
 // zoom step costs about one view of pixels whatever the picture's size. The
-// boards keep the scaled pixels in view (ViewBoards::scaled): a scroll step
-// copies them and scales only the strips it newly shows. BakeDisplay alone
-// materialises the whole scaled picture.
+// boards keep the scaled pixels in view and, scaled ahead in the background,
+// a page step of each scroll bar around them (ViewBoards::scaled): a scroll
+// step copies what they hold and scales only what they do not. BakeDisplay
+// alone materialises the whole scaled picture.
 //
 // Zoom bounds. The zoom itself is free, but a zoom step is refused (the zoom
 // stays where it is) when the scaled picture would have a side below 1 pixel,
