@@ -28,54 +28,47 @@ bool MainActions::loadPictureFile(const QString& path, PictureOrigin::Kind kind)
     boards_.visible.clear();
     // The picture shown goes before the next one is decoded, so that both never take memory together.
     session_.dropPicture(PictureOrigin{kind, path});
+    DecodeResult decoded;
     if (kind == PictureOrigin::Kind::OpenedFile && !(prefetch_ && prefetch_->holds(path))) {
-        bool handled = false;
-        const bool loaded = loadReducedJpeg(path, kind, &handled);
-        if (handled) {
-            return loaded;
-        }
+        decoded = decodeOpenedFile(path);
+    } else {
+        decoded = prefetch_ ? prefetch_->load(path)
+                            : DecodePictureFileChecked(path, PictureBudget().maxShownPixels(0));
     }
-    const DecodeResult decoded =
-        prefetch_ ? prefetch_->load(path) : DecodePictureFileChecked(path, PictureBudget().maxShownPixels(0));
     if (decoded.picture.isNull()) {
+        fullDecode_.reset();
         port_.showView();
         if (decoded.error == DecodeError::TooLarge) {
             dialogs_.tell(PictureTooLargeMessage(decoded.declaredSize), QStringLiteral("提示"));
         }
         return false;
     }
-    showNewPicture(decoded.picture, PictureOrigin{kind, path});
+    present(decoded.picture, PictureOrigin{kind, path});
     return true;
 }
 
-// Reads the file once; a JPEG large enough to gain is decoded reduced now and in full in the background.
-// `handled` false leaves the load to the ordinary road (not a JPEG, or nothing to gain).
-bool MainActions::loadReducedJpeg(const QString& path, PictureOrigin::Kind kind, bool* handled) {
+// Reads the file once. A JPEG large enough to gain is decoded reduced, to be shown now, and in full in the
+// background; anything else is decoded in full from the same bytes.
+DecodeResult MainActions::decodeOpenedFile(const QString& path) {
     PictureFileBytes file = ReadPictureFileBytes(path);
-    const QSize full = file.error == DecodeError::None ? JpegShownSize(file.bytes) : QSize();
-    if (full.isEmpty()) {
-        return false;
-    }
-    const QSize fit =
-        ScaledSize(full, FitZoom(full.width(), full.height(), boards_.width(), boards_.height()));
-    const int reduction = JpegReduction(full, fit);
-    if (reduction <= 1) {
-        return false;
+    if (file.error != DecodeError::None) {
+        return {{}, file.error, {}};
     }
     const std::int64_t maxPixels = PictureBudget().maxShownPixels(prefetch_ ? prefetch_->countedBytes() : 0);
-    DecodeResult reduced = DecodeJpegReduced(file.bytes, reduction, maxPixels);
-    *handled = true;
-    if (reduced.picture.isNull()) {
-        port_.showView();
-        if (reduced.error == DecodeError::TooLarge) {
-            dialogs_.tell(PictureTooLargeMessage(reduced.declaredSize), QStringLiteral("提示"));
-        }
-        return false;
+    const QSize full = JpegShownSize(file.bytes);
+    const int reduction =
+        full.isEmpty() ? 1
+                       : JpegReduction(full, ScaledSize(full, FitZoom(full.width(), full.height(),
+                                                                      boards_.width(), boards_.height())));
+    if (reduction <= 1) {
+        return DecodePictureChecked(file.bytes, maxPixels);
     }
-    fullDecode_ = std::make_unique<FullPictureDecode>(std::move(file.bytes), maxPixels,
-                                                      [this] { onFullDecodeEnded(); });
-    present(reduced.picture, PictureOrigin{kind, path});
-    return true;
+    DecodeResult reduced = DecodeJpegReduced(file.bytes, reduction, maxPixels);
+    if (!reduced.picture.isNull()) {
+        fullDecode_ = std::make_unique<FullPictureDecode>(std::move(file.bytes), maxPixels,
+                                                          [this] { onFullDecodeEnded(); });
+    }
+    return reduced;
 }
 
 void MainActions::onFullDecodeEnded() {

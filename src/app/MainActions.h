@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "imaging/Decode.h"
 #include "session/Session.h"
 #include "view/ViewBoards.h"
 
@@ -111,7 +112,7 @@ class MainActions {
     void onFullDecodeEnded();
     bool takeFullPicture();
     void present(const Picture& picture, PictureOrigin origin);
-    bool loadReducedJpeg(const QString& path, PictureOrigin::Kind kind, bool* handled);
+    DecodeResult decodeOpenedFile(const QString& path);
 
     Session& session_;
     ViewBoards& boards_;
