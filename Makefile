@@ -14,8 +14,10 @@ FUZZ_SECONDS ?= 600
 deps:
 	@bash scripts/install-deps.sh
 
+# The Release tree; with BENCH=ON it builds the benchmarks too (`make test` and `make bench` ask for them).
+BENCH ?= OFF
 build: deps
-	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DPICURA_BENCH=OFF >/dev/null
+	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DPICURA_BENCH=$(BENCH) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 build-asan: deps
@@ -28,19 +30,18 @@ run: build
 	@if [ -n "$$DISPLAY" ]; then $(BUILD)/picura; \
 	 else echo "No DISPLAY: starting Picura under xvfb-run"; xvfb-run -a -s '-screen 0 1280x1024x24' $(BUILD)/picura; fi
 
+# The benchmarks must keep compiling: they are built in the same pass as the tests.
+test-release: BENCH = ON
 test-release: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
-	@cmake -S . -B $(BUILD) -DPICURA_BENCH=ON >/dev/null  # benchmarks must keep compiling
-	@cmake --build $(BUILD) -j $(JOBS)
 
 test-asan: build-asan
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS) -LE e2e
 
 test: test-release test-asan
 
-bench: deps
-	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DPICURA_BENCH=ON >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS)
+bench: BENCH = ON
+bench: build
 	@for b in $(BUILD)/bench/picura_bench_*; do [ -x "$$b" ] && "$$b"; done
 
 # libFuzzer targets (decoders, settings file, task file) built with clang in their own folder, each run
