@@ -9,6 +9,7 @@
 #include "app/widgets/ViewWidget.h"
 #include "session/Session.h"
 #include "view/ViewBoards.h"
+#include "view/ViewRenderer.h"
 
 namespace picura {
 
@@ -30,7 +31,7 @@ void ViewPresenter::showView() {
         bar->setEnabled(s.enabled);
         bar->setRange(0, s.enabled ? s.range : 0);
         bar->setValue(s.enabled ? s.position : 0);
-        bar->setPageStep(std::max(1, s.range / 10));
+        bar->setPageStep(ScrollPageStep(s.range));
     };
     sync(hbar_, session_.view.horizontal);
     sync(vbar_, session_.view.vertical);
