@@ -40,6 +40,9 @@ unsigned char* AllocateImage(void* context, int width, int height, std::size_t* 
 QImage DecodeJpegBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check, int denominator = 1);
 // The size of a JPEG as shown (its orientation tag applied); empty when the header cannot be read.
 QSize JpegShownSize(const std::uint8_t* data, std::size_t size);
+// The orientation tag (1..8) of an APP1 segment's payload when it is Exif (1 when it has none), 0 when the
+// segment is not Exif.
+int ExifSegmentOrientation(const std::uint8_t* payload, std::size_t length);
 QImage DecodePngBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check);
 QImage DecodeGifBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check);
 QImage DecodeBmpBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check);

@@ -72,46 +72,16 @@ std::uint32_t ReadU32(const JOCTET* p, bool little) {
                      std::uint32_t(p[3]));
 }
 
-// The orientation tag (1..8) of the first Exif APP1 segment's IFD0; 1 when there is none.
+// The orientation tags of the Exif APP1 segments: the first Exif segment's, 1 when there is none.
 int ExifOrientation(jpeg_saved_marker_ptr marker) {
     for (; marker != nullptr; marker = marker->next) {
-        if (marker->marker != JPEG_APP0 + 1 || marker->data_length < 14) {
+        if (marker->marker != JPEG_APP0 + 1) {
             continue;
         }
-        const JOCTET* d = marker->data;
-        if (d[0] != 'E' || d[1] != 'x' || d[2] != 'i' || d[3] != 'f' || d[4] != 0 || d[5] != 0) {
-            continue;
+        const int orientation = ExifSegmentOrientation(marker->data, marker->data_length);
+        if (orientation != 0) {
+            return orientation;
         }
-        const JOCTET* tiff = d + 6;
-        const std::size_t size = marker->data_length - 6;
-        bool little;
-        if (tiff[0] == 'I' && tiff[1] == 'I') {
-            little = true;
-        } else if (tiff[0] == 'M' && tiff[1] == 'M') {
-            little = false;
-        } else {
-            return 1;
-        }
-        if (ReadU16(tiff + 2, little) != 42) {
-            return 1;
-        }
-        const std::uint32_t ifd = ReadU32(tiff + 4, little);
-        if (ifd > size || size - ifd < 2) {
-            return 1;
-        }
-        const unsigned count = ReadU16(tiff + ifd, little);
-        for (unsigned i = 0; i < count; ++i) {
-            const std::size_t at = std::size_t(ifd) + 2 + std::size_t(i) * 12;
-            if (at + 12 > size) {
-                return 1;
-            }
-            if (ReadU16(tiff + at, little) == 0x0112) {
-                const unsigned type = ReadU16(tiff + at + 2, little);
-                const unsigned value = type == 3 ? ReadU16(tiff + at + 8, little) : 0;
-                return value >= 1 && value <= 8 ? int(value) : 1;
-            }
-        }
-        return 1;
     }
     return 1;
 }
@@ -219,6 +189,42 @@ bool RunJpegDecompress(const std::uint8_t* data, std::size_t size, JpegTarget* t
 }
 
 }  // namespace
+
+int ExifSegmentOrientation(const std::uint8_t* d, std::size_t length) {
+    if (length < 14 || d[0] != 'E' || d[1] != 'x' || d[2] != 'i' || d[3] != 'f' || d[4] != 0 || d[5] != 0) {
+        return 0;
+    }
+    const std::uint8_t* tiff = d + 6;
+    const std::size_t size = length - 6;
+    bool little;
+    if (tiff[0] == 'I' && tiff[1] == 'I') {
+        little = true;
+    } else if (tiff[0] == 'M' && tiff[1] == 'M') {
+        little = false;
+    } else {
+        return 1;
+    }
+    if (ReadU16(tiff + 2, little) != 42) {
+        return 1;
+    }
+    const std::uint32_t ifd = ReadU32(tiff + 4, little);
+    if (ifd > size || size - ifd < 2) {
+        return 1;
+    }
+    const unsigned count = ReadU16(tiff + ifd, little);
+    for (unsigned i = 0; i < count; ++i) {
+        const std::size_t at = std::size_t(ifd) + 2 + std::size_t(i) * 12;
+        if (at + 12 > size) {
+            return 1;
+        }
+        if (ReadU16(tiff + at, little) == 0x0112) {
+            const unsigned type = ReadU16(tiff + at + 2, little);
+            const unsigned value = type == 3 ? ReadU16(tiff + at + 8, little) : 0;
+            return value >= 1 && value <= 8 ? int(value) : 1;
+        }
+    }
+    return 1;
+}
 
 QImage DecodeJpegBytes(const std::uint8_t* data, std::size_t size, SizeCheck& check, int denominator) {
     QImage image;
