@@ -2,6 +2,7 @@
 
 #include "imaging/CodecLimits.h"
 #include "imaging/DecodeInternal.h"
+#include "imaging/JpegPreview.h"
 #include "imaging/PictureFormat.h"
 
 #include <QFile>
@@ -206,10 +207,17 @@ DecodeResult DecodeJpegReduced(const QByteArray& bytes, int denominator, std::in
         result.error = DecodeError::NotAPicture;
         return result;
     }
-    const QSize full = JpegShownSize(bytes);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    const auto size = static_cast<std::size_t>(bytes.size());
     detail::SizeCheck check(maxPixels);
-    QImage image = detail::DecodeJpegBytes(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                           static_cast<std::size_t>(bytes.size()), check, denominator);
+    // Our own two-thread decode for the common files; libjpeg-turbo for the rest, and for anything amiss.
+    QSize full;
+    QImage image = detail::DecodeJpegPreview(data, size, denominator, check, &full);
+    if (image.isNull()) {
+        full = JpegShownSize(bytes);
+        check = detail::SizeCheck(maxPixels);
+        image = detail::DecodeJpegBytes(data, size, check, denominator);
+    }
     if (image.isNull() || full.isEmpty()) {
         result.error = check.tooLarge() ? DecodeError::TooLarge : DecodeError::NotAPicture;
         result.declaredSize = check.declared();

@@ -1,0 +1,1303 @@
+#include "imaging/JpegPreview.h"
+
+#include "imaging/Rotate.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <thread>
+#include <vector>
+
+#include <sys/mman.h>
+
+// The reduced decode reproduces libjpeg-turbo's arithmetic on x86-64, where 1/8 of a block is its DC term
+// (jpeg_idct_1x1, in C) and 1/4 and 1/2 of a block come from the SSE2 reduced IDCTs: 16-bit dequantisation,
+// 32-bit sums, 16-bit results between the passes and 8-bit saturation at the end. Colour planes are brought
+// to luma resolution as libjpeg-turbo does (a larger IDCT for 4:2:0 chroma, box or triangle filters for
+// 4:2:2 and 4:4:0), and YCbCr becomes RGB with the SIMD colour converter's rounding.
+namespace picura::detail {
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------------------
+// Huffman decoding
+
+constexpr int kLutBits = 10;
+constexpr std::uint32_t kCombined = 0x20;  // the entry holds the coefficient's value too
+constexpr int kLenMask = 0x1F;
+
+// The natural (row-major) position of each zigzag index; the 16 entries past the end stand for a run that
+// overshoots the block, which a well-formed file never has.
+constexpr std::uint8_t kNatural[80] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+                                       12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+                                       35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+                                       58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63,
+                                       64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64};
+
+struct Huffman {
+    // Indexed by the next kLutBits bits: bits 0-4 how many bits the entry takes (0: a longer code), bit 5
+    // kCombined, bits 8-15 the symbol, bits 16-31 the coefficient (combined entries).
+    std::uint32_t fast[1 << kLutBits];
+    std::int32_t maxcode[17];  // the largest code of each length, -1 when there is none
+    std::int32_t valptr[17];   // index in vals of a length's first symbol, less that length's first code
+    std::uint8_t vals[256];
+};
+
+struct HuffmanSpec {
+    bool defined = false;
+    std::uint8_t counts[17] = {};  // codes of each length 1..16
+    std::uint8_t vals[256] = {};
+    int total = 0;
+};
+
+inline int Extend(int v, int s) {
+    return v < (1 << (s - 1)) ? v - (1 << s) + 1 : v;
+}
+
+// Builds the decoding tables; false for the tables libjpeg refuses (too many codes for their lengths, DC
+// symbols above 15).
+bool BuildHuffman(const HuffmanSpec& spec, bool dc, Huffman* h) {
+    std::memset(h->fast, 0, sizeof h->fast);
+    std::memcpy(h->vals, spec.vals, sizeof h->vals);
+    int code = 0;
+    int k = 0;
+    for (int len = 1; len <= 16; ++len) {
+        h->valptr[len] = k - code;
+        for (int i = 0; i < spec.counts[len]; ++i, ++k, ++code) {
+            const int sym = spec.vals[k];
+            if (dc && sym > 15) {
+                return false;
+            }
+            if (len > kLutBits) {
+                continue;
+            }
+            const int spare = kLutBits - len;
+            for (int tail = 0; tail < (1 << spare); ++tail) {
+                const int index = (code << spare) | tail;
+                const int s = dc ? sym : (sym & 15);
+                std::uint32_t e = std::uint32_t(len) | (std::uint32_t(sym) << 8);
+                if (dc && s == 0) {
+                    e |= kCombined;
+                } else if (s != 0 && len + s <= kLutBits) {
+                    const int extra = (index >> (spare - s)) & ((1 << s) - 1);
+                    const int value = Extend(extra, s);
+                    e = std::uint32_t(len + s) | kCombined | (std::uint32_t(sym) << 8) |
+                        (std::uint32_t(std::uint16_t(value)) << 16);
+                }
+                h->fast[index] = e;
+            }
+        }
+        h->maxcode[len] = spec.counts[len] != 0 ? code - 1 : -1;
+        if (code >= (1 << len)) {
+            return false;
+        }
+        code <<= 1;
+    }
+    return true;
+}
+
+inline std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return __builtin_bswap64(v);
+}
+
+// Reads the unstuffed scan data, which is followed by enough zero bytes for any MCU read past its end.
+struct BitReader {
+    const std::uint8_t* base = nullptr;
+    const std::uint8_t* p = nullptr;
+    std::uint64_t acc = 0;
+    unsigned n = 0;  // bits in acc that are counted; the ones below them are the next ones of the data
+
+    void seek(const std::uint8_t* data, std::uint64_t bit) {
+        base = data;
+        p = data + (bit >> 3);
+        acc = 0;
+        n = 0;
+        refill();
+        skip(unsigned(bit & 7));
+    }
+    void refill() {
+        acc |= LoadBigEndian64(p) >> n;
+        p += (63 - n) >> 3;
+        n |= 56;
+    }
+    std::uint64_t position() const { return std::uint64_t(p - base) * 8 - n; }
+    void skip(unsigned k) {
+        acc <<= k;
+        n -= k;
+    }
+    std::uint32_t peek(unsigned k) const { return std::uint32_t(acc >> (64 - k)); }
+    int receive(int s) {  // 1 <= s <= 15
+        const int v = int(peek(unsigned(s)));
+        skip(unsigned(s));
+        return Extend(v, s);
+    }
+};
+
+// A code longer than the fast table's; -1 for a bit pattern that is no code. Needs 16 bits in the reader.
+int SlowSymbol(BitReader& b, const Huffman& h) {
+    for (int len = kLutBits + 1; len <= 16; ++len) {
+        const int code = int(b.peek(unsigned(len)));
+        if (code <= h.maxcode[len]) {
+            b.skip(unsigned(len));
+            return h.vals[(h.valptr[len] + code) & 0xFF];
+        }
+    }
+    return -1;
+}
+
+// Needs 31 bits in the reader.
+inline bool DecodeDc(BitReader& b, const Huffman& h, int* diff) {
+    const std::uint32_t e = h.fast[b.peek(kLutBits)];
+    if (e & kCombined) {
+        b.skip(e & kLenMask);
+        *diff = std::int16_t(e >> 16);
+        return true;
+    }
+    int s;
+    if (e & kLenMask) {
+        b.skip(e & kLenMask);
+        s = int(e >> 8) & 0xFF;
+    } else {
+        s = SlowSymbol(b, h);
+        if (s < 0) {
+            return false;
+        }
+    }
+    *diff = s != 0 ? b.receive(s) : 0;
+    return true;
+}
+
+// The AC terms of one block; with kStore, each goes to block[slot[zigzag index]].
+template <bool kStore>
+inline bool DecodeAc(BitReader& b, const Huffman& h, std::int16_t* block, const std::uint8_t* slot) {
+    int k = 1;
+    do {
+        if (b.n < 32) {
+            b.refill();
+        }
+        const std::uint32_t e = h.fast[b.peek(kLutBits)];
+        if (e & kCombined) {
+            b.skip(e & kLenMask);
+            k += int(e >> 12) & 15;
+            if constexpr (kStore) {
+                block[slot[k]] = std::int16_t(e >> 16);
+            }
+            ++k;
+            continue;
+        }
+        int rs;
+        if (e & kLenMask) {
+            b.skip(e & kLenMask);
+            rs = int(e >> 8) & 0xFF;
+        } else {
+            rs = SlowSymbol(b, h);
+            if (rs < 0) {
+                return false;
+            }
+        }
+        const int r = rs >> 4;
+        const int s = rs & 15;
+        if (s != 0) {
+            k += r;
+            const int v = b.receive(s);
+            if constexpr (kStore) {
+                block[slot[k]] = std::int16_t(v);
+            }
+            ++k;
+        } else if (r == 15) {
+            k += 16;
+        } else {
+            break;  // end of block
+        }
+    } while (k < 64);
+    return k <= 64;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Reduced IDCTs
+
+constexpr std::int64_t F_0_211 = 1730;
+constexpr std::int64_t F_0_509 = 4176;
+constexpr std::int64_t F_0_601 = 4926;
+constexpr std::int64_t F_0_720 = 5906;
+constexpr std::int64_t F_0_765 = 6270;
+constexpr std::int64_t F_0_850 = 6967;
+constexpr std::int64_t F_0_899 = 7373;
+constexpr std::int64_t F_1_061 = 8697;
+constexpr std::int64_t F_1_272 = 10426;
+constexpr std::int64_t F_1_451 = 11893;
+constexpr std::int64_t F_1_847 = 15137;
+constexpr std::int64_t F_2_172 = 17799;
+constexpr std::int64_t F_2_562 = 20995;
+constexpr std::int64_t F_3_624 = 29692;
+
+// 32-bit wrapping sum, rounding and arithmetic shift, as the SIMD code computes it.
+inline std::int32_t Descale(std::int64_t x, int n) {
+    const auto wrapped = std::int32_t(std::uint32_t(std::uint64_t(x) + (std::uint64_t(1) << (n - 1))));
+    return wrapped >> n;
+}
+
+inline std::int16_t Saturate16(std::int32_t v) {
+    return std::int16_t(std::clamp(v, -32768, 32767));
+}
+
+inline std::uint8_t Sample(std::int32_t v) {
+    return std::uint8_t(std::clamp(v, -128, 127) + 128);
+}
+
+inline std::int16_t Dequantize(std::int16_t c, std::int16_t q) {
+    return std::int16_t(std::int32_t(c) * q);  // 16-bit product, as pmullw
+}
+
+// jpeg_idct_1x1: the DC term, descaled by 8, through libjpeg's range-limit table (which wraps far values).
+inline std::uint8_t Idct1(std::int16_t dc, std::int16_t q) {
+    const std::int64_t v = (std::int64_t(std::int32_t(dc) * q) + 4) >> 3;
+    const int i = int(v & 1023);
+    return i < 128 ? std::uint8_t(i + 128) : i < 512 ? 255 : i < 896 ? 0 : std::uint8_t(i - 896);
+}
+
+// The 2×2 reduced IDCT; the coefficients of rows and columns 0, 1, 3, 5, 7 in `c` (5 × 5).
+void Idct2(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::uint8_t* out,
+           std::size_t stride) {
+    std::int64_t z[25];
+    for (int i = 0; i < 25; ++i) {
+        z[i] = Dequantize(i == 0 ? dc : c[i], q[i]);
+    }
+    std::int32_t top[5], bottom[5];
+    for (int col = 0; col < 5; ++col) {
+        const std::int64_t tmp10 = z[col] << 15;
+        const std::int64_t tmp0 =
+            z[5 + col] * F_3_624 - z[10 + col] * F_1_272 + z[15 + col] * F_0_850 - z[20 + col] * F_0_720;
+        top[col] = Descale(tmp10 + tmp0, 13);
+        bottom[col] = Descale(tmp10 - tmp0, 13);
+        if (col > 0) {
+            top[col] = Saturate16(top[col]);
+            bottom[col] = Saturate16(bottom[col]);
+        }
+    }
+    for (int row = 0; row < 2; ++row) {
+        const std::int32_t* w = row == 0 ? top : bottom;
+        const auto tmp10 = std::int64_t(std::int32_t(std::uint32_t(w[0]) << 15));
+        const std::int64_t tmp0 = std::int64_t(w[1]) * F_3_624 - std::int64_t(w[2]) * F_1_272 +
+                                  std::int64_t(w[3]) * F_0_850 - std::int64_t(w[4]) * F_0_720;
+        out[row * stride] = Sample(Descale(tmp10 + tmp0, 20));
+        out[row * stride + 1] = Sample(Descale(tmp10 - tmp0, 20));
+    }
+}
+
+// The 4×4 reduced IDCT; the coefficients of rows and columns 0, 1, 2, 3, 5, 6, 7 in `c` (7 × 7).
+void Idct4(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::uint8_t* out,
+           std::size_t stride) {
+    std::int64_t z[49];
+    for (int i = 0; i < 49; ++i) {
+        z[i] = Dequantize(i == 0 ? dc : c[i], q[i]);
+    }
+    std::int64_t ws[4][7];
+    for (int col = 0; col < 7; ++col) {
+        const std::int64_t* r = z + col;
+        const std::int64_t tmp0e = r[0] << 14;
+        const std::int64_t tmp2e = r[2 * 7] * F_1_847 - r[5 * 7] * F_0_765;
+        const std::int64_t tmp10 = tmp0e + tmp2e;
+        const std::int64_t tmp12 = tmp0e - tmp2e;
+        const std::int64_t z1 = r[1 * 7], z3 = r[3 * 7], z5 = r[4 * 7], z7 = r[6 * 7];
+        const std::int64_t tmp2o = z1 * F_2_562 + z3 * F_0_899 - z5 * F_0_601 - z7 * F_0_509;
+        const std::int64_t tmp0o = z1 * F_1_061 - z3 * F_2_172 + z5 * F_1_451 - z7 * F_0_211;
+        ws[0][col] = Saturate16(Descale(tmp10 + tmp2o, 12));
+        ws[3][col] = Saturate16(Descale(tmp10 - tmp2o, 12));
+        ws[1][col] = Saturate16(Descale(tmp12 + tmp0o, 12));
+        ws[2][col] = Saturate16(Descale(tmp12 - tmp0o, 12));
+    }
+    for (int row = 0; row < 4; ++row) {
+        const std::int64_t* w = ws[row];
+        const std::int64_t tmp0e = w[0] << 14;
+        const std::int64_t tmp2e = w[2] * F_1_847 - w[5] * F_0_765;
+        const std::int64_t tmp10 = tmp0e + tmp2e;
+        const std::int64_t tmp12 = tmp0e - tmp2e;
+        const std::int64_t tmp2o = w[1] * F_2_562 + w[3] * F_0_899 - w[4] * F_0_601 - w[6] * F_0_509;
+        const std::int64_t tmp0o = w[1] * F_1_061 - w[3] * F_2_172 + w[4] * F_1_451 - w[6] * F_0_211;
+        std::uint8_t* o = out + row * stride;
+        o[0] = Sample(Descale(tmp10 + tmp2o, 19));
+        o[3] = Sample(Descale(tmp10 - tmp2o, 19));
+        o[1] = Sample(Descale(tmp12 + tmp0o, 19));
+        o[2] = Sample(Descale(tmp12 - tmp0o, 19));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Memory
+
+// A zero-filled buffer of fresh pages, backed by huge pages where the system has them: this decode's buffers
+// are large and written once, and on a virtual machine the cost of their first touch, page by page, is a
+// good part of the decode's time.
+class LargeBuffer {
+  public:
+    LargeBuffer() = default;
+    LargeBuffer(const LargeBuffer&) = delete;
+    LargeBuffer& operator=(const LargeBuffer&) = delete;
+    ~LargeBuffer() { release(); }
+
+    bool allocate(std::size_t bytes) {
+        release();
+        constexpr std::size_t kHuge = std::size_t(2) << 20;
+        if (bytes < kHuge) {
+            data_ = static_cast<std::uint8_t*>(std::calloc(bytes + 1, 1));
+            mapped_ = false;
+            return data_ != nullptr;
+        }
+        // Map one huge page more than asked, so that the buffer can start on a huge page's boundary.
+        size_ = (bytes + 2 * kHuge - 1) / kHuge * kHuge;
+        void* p = ::mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) {
+            size_ = 0;
+            return false;
+        }
+        base_ = static_cast<std::uint8_t*>(p);
+        const std::uintptr_t at = (reinterpret_cast<std::uintptr_t>(base_) + kHuge - 1) & ~(kHuge - 1);
+        data_ = reinterpret_cast<std::uint8_t*>(at);
+        ::madvise(data_, size_ - std::size_t(data_ - base_), MADV_HUGEPAGE);
+        mapped_ = true;
+        return true;
+    }
+    std::uint8_t* data() const { return data_; }
+    template <typename T>
+    T* as() const {
+        return reinterpret_cast<T*>(data_);
+    }
+
+  private:
+    void release() {
+        if (mapped_) {
+            ::munmap(base_, size_);
+        } else {
+            std::free(data_);
+        }
+        data_ = base_ = nullptr;
+        size_ = 0;
+        mapped_ = false;
+    }
+
+    std::uint8_t* data_ = nullptr;
+    std::uint8_t* base_ = nullptr;
+    std::size_t size_ = 0;
+    bool mapped_ = false;
+};
+
+// ---------------------------------------------------------------------------------------------------------
+// Headers
+
+struct Component {
+    int id = 0, h = 1, v = 1, tq = 0, td = 0, ta = 0;
+};
+
+struct Header {
+    int width = 0, height = 0, ncomp = 0;
+    Component comp[3];
+    int restart = 0;
+    bool frame = false;
+    bool jfif = false;
+    int orientation = 0;  // 0 until an Exif segment gives one
+    bool qDefined[4] = {};
+    std::uint16_t q[4][64] = {};  // natural order
+    HuffmanSpec dc[4], ac[4];
+    std::size_t scanStart = 0;
+};
+
+unsigned ReadU16(const std::uint8_t* p, bool little = false) {
+    return little ? unsigned(p[0] | (p[1] << 8)) : unsigned((p[0] << 8) | p[1]);
+}
+
+bool ParseQuantisation(const std::uint8_t* p, std::size_t len, Header* hd) {
+    while (len > 0) {
+        const int pq = p[0] >> 4;
+        const int tq = p[0] & 15;
+        const std::size_t need = 1 + 64 * std::size_t(pq + 1);
+        if (pq > 1 || tq > 3 || len < need) {
+            return false;
+        }
+        for (int k = 0; k < 64; ++k) {
+            hd->q[tq][kNatural[k]] = pq != 0 ? std::uint16_t(ReadU16(p + 1 + 2 * k)) : p[1 + k];
+        }
+        hd->qDefined[tq] = true;
+        p += need;
+        len -= need;
+    }
+    return true;
+}
+
+bool ParseHuffman(const std::uint8_t* p, std::size_t len, Header* hd) {
+    while (len > 0) {
+        if (len < 17) {
+            return false;
+        }
+        const int tc = p[0] >> 4;
+        const int th = p[0] & 15;
+        if (tc > 1 || th > 3) {
+            return false;
+        }
+        HuffmanSpec& spec = tc == 0 ? hd->dc[th] : hd->ac[th];
+        spec = HuffmanSpec{};
+        int total = 0;
+        for (int i = 1; i <= 16; ++i) {
+            spec.counts[i] = p[i];
+            total += p[i];
+        }
+        if (total > 256 || len < std::size_t(17 + total)) {
+            return false;
+        }
+        std::memcpy(spec.vals, p + 17, std::size_t(total));
+        spec.total = total;
+        spec.defined = true;
+        p += 17 + total;
+        len -= std::size_t(17 + total);
+    }
+    return true;
+}
+
+bool ParseFrame(const std::uint8_t* p, std::size_t len, Header* hd) {
+    if (hd->frame || len < 6 || p[0] != 8) {
+        return false;
+    }
+    hd->frame = true;
+    hd->height = int(ReadU16(p + 1));
+    hd->width = int(ReadU16(p + 3));
+    hd->ncomp = p[5];
+    if (hd->width == 0 || hd->height == 0 || (hd->ncomp != 1 && hd->ncomp != 3) ||
+        len != 6 + 3 * std::size_t(hd->ncomp)) {
+        return false;
+    }
+    for (int c = 0; c < hd->ncomp; ++c) {
+        Component& comp = hd->comp[c];
+        comp.id = p[6 + 3 * c];
+        comp.h = p[7 + 3 * c] >> 4;
+        comp.v = p[7 + 3 * c] & 15;
+        comp.tq = p[8 + 3 * c];
+        if (comp.h < 1 || comp.h > 4 || comp.v < 1 || comp.v > 4 || comp.tq > 3) {
+            return false;
+        }
+        for (int o = 0; o < c; ++o) {
+            if (hd->comp[o].id == comp.id) {
+                return false;
+            }
+        }
+    }
+    if (hd->ncomp == 3) {
+        // Luma at full resolution, chroma 1×1: 4:4:4, 4:2:2, 4:4:0 or 4:2:0.
+        const Component& y = hd->comp[0];
+        if (y.h > 2 || y.v > 2 || hd->comp[1].h != 1 || hd->comp[1].v != 1 || hd->comp[2].h != 1 ||
+            hd->comp[2].v != 1) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ParseScan(const std::uint8_t* p, std::size_t len, Header* hd) {
+    if (!hd->frame || len < 1 || p[0] != hd->ncomp || len != 4 + 2 * std::size_t(hd->ncomp)) {
+        return false;
+    }
+    for (int c = 0; c < hd->ncomp; ++c) {
+        Component& comp = hd->comp[c];
+        if (p[1 + 2 * c] != comp.id) {
+            return false;  // another order, or a component of another frame
+        }
+        comp.td = p[2 + 2 * c] >> 4;
+        comp.ta = p[2 + 2 * c] & 15;
+        if (comp.td > 3 || comp.ta > 3 || !hd->dc[comp.td].defined || !hd->ac[comp.ta].defined ||
+            !hd->qDefined[comp.tq]) {
+            return false;
+        }
+    }
+    const std::uint8_t* s = p + 1 + 2 * hd->ncomp;
+    return s[0] == 0 && s[1] == 63 && s[2] == 0;  // sequential: the whole block, no successive approximation
+}
+
+// Walks the markers up to the first scan; false for anything this decoder leaves to libjpeg.
+bool ParseHeaders(const std::uint8_t* data, std::size_t size, Header* hd) {
+    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) {
+        return false;
+    }
+    std::size_t pos = 2;
+    for (;;) {
+        if (pos >= size || data[pos] != 0xFF) {
+            return false;
+        }
+        while (pos < size && data[pos] == 0xFF) {
+            ++pos;
+        }
+        if (pos + 3 > size) {
+            return false;
+        }
+        const int marker = data[pos];
+        const std::size_t len = ReadU16(data + pos + 1);
+        pos += 3;
+        if (len < 2 || len - 2 > size - pos) {
+            return false;
+        }
+        const std::uint8_t* p = data + pos;
+        const std::size_t n = len - 2;
+        pos += n;
+        bool ok = true;
+        switch (marker) {
+            case 0xC0:
+            case 0xC1: ok = ParseFrame(p, n, hd); break;
+            case 0xC4: ok = ParseHuffman(p, n, hd); break;
+            case 0xDB: ok = ParseQuantisation(p, n, hd); break;
+            case 0xDD:
+                ok = n == 2;
+                hd->restart = ok ? int(ReadU16(p)) : 0;
+                break;
+            case 0xDA:
+                if (!ParseScan(p, n, hd)) {
+                    return false;
+                }
+                hd->scanStart = pos;
+                return true;
+            case 0xE0:
+                if (n >= 14 && std::memcmp(p, "JFIF", 5) == 0) {
+                    hd->jfif = true;
+                }
+                break;
+            case 0xE1:
+                if (hd->orientation == 0) {
+                    hd->orientation = ExifSegmentOrientation(p, n);
+                }
+                break;
+            case 0xEE:
+                ok = !(n >= 5 && std::memcmp(p, "Adobe", 5) == 0);  // colour transforms: left to libjpeg
+                break;
+            case 0xFE: break;
+            default:
+                ok = marker >= 0xE2 && marker <= 0xEF;  // other application segments
+                break;
+        }
+        if (!ok) {
+            return false;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The decode
+
+constexpr std::size_t kSlack = 4096;  // zero bytes after the scan data: more than any MCU reads
+constexpr std::int64_t kSmallScanBytes = 192 * 1024;
+constexpr std::size_t kSecondThreadBytes = std::size_t(96) << 20;  // coefficients a guessed parse may keep
+
+enum : std::uint8_t { kEntryFailed = 1 };
+
+enum Phase : int { kRunning, kMet, kNoMeet, kColour, kAbort };
+
+struct BlockDesc {
+    int comp;
+    int dx, dy;  // block position within the MCU, in blocks
+    int offset;  // first slot in the MCU's coefficients
+    bool store;  // AC terms kept (2×2 or 4×4 IDCT)
+};
+
+enum class Chroma { Same, HalfWidthBox, HalfWidthFancy, HalfHeightBox, HalfHeightFancy };
+
+class PreviewDecoder {
+  public:
+    PreviewDecoder(const Header& hd, int denominator) : hd_(hd), denominator_(denominator) {}
+
+    bool setUp(const std::uint8_t* data, std::size_t size);
+    QImage run(const JpegPreviewOptions& options);
+
+  private:
+    // Decoding
+    bool decodeMcu(BitReader& b, std::int16_t* pred, std::int16_t* out) const;
+    void idctMcu(const std::int16_t* coef, std::int64_t mcu, const std::int16_t* offset);
+    bool decodeInline(std::int64_t first, std::int64_t end, std::uint64_t bit, std::int16_t* pred,
+                      bool watchSecond, std::int64_t* stoppedAt);
+    void decodeGuessed(std::uint64_t startBit);
+    bool claimGuessed();
+    void colourRows(int y0, int y1);
+    void secondThread(std::uint64_t startBit, std::int64_t firstMcu);
+
+    const Header& hd_;
+    int denominator_;
+    Huffman dcTable_[4], acTable_[4];
+
+    int outW_ = 0, outH_ = 0;
+    bool interleaved_ = false;
+    std::int64_t mcusX_ = 0, mcusY_ = 0, totalMcus_ = 0;
+    int scale_[3] = {};  // IDCT output side per component: 1, 2 or 4
+    std::uint8_t slot_[3][80] = {};
+    std::int16_t quant_[3][49] = {};
+    BlockDesc blocks_[6] = {};
+    int blockCount_ = 0;
+    int mcuSlots_ = 0;
+    Chroma chroma_[3] = {};
+    int chromaWidth_[3] = {}, chromaHeight_[3] = {};  // downsampled size after the IDCT
+
+    LargeBuffer planeMemory_;
+    std::uint8_t* planes_[3] = {};
+    std::size_t planeStride_[3] = {};
+    std::size_t planeRows_[3] = {};
+
+    LargeBuffer clean_;
+    std::size_t cleanSize_ = 0;
+    std::vector<std::size_t> segments_;  // where each restart interval's data starts
+
+    QImage image_;
+
+    // The second thread
+    std::atomic<int> phase_{kRunning};
+    std::atomic<bool> secondDone_{false};
+    std::atomic<bool> secondOk_{false};
+    int colourSplit_ = 0;
+    // Its guessed parse: entries are MCUs as it found them, each with its start and the DC predictors there.
+    std::int64_t cap_ = 0;
+    std::uint64_t secondStartBit_ = 0;
+    std::unique_ptr<std::uint64_t[]> starts_;
+    std::unique_ptr<std::int16_t[]> preds_;
+    LargeBuffer coefMemory_;
+    std::int16_t* coefs_ = nullptr;
+    std::unique_ptr<std::uint8_t[]> flags_;
+    std::atomic<std::int64_t> published_{0};
+    // After the join: entry j is MCU meetMcu_ + j - meetEntry_, its DC terms off by dcOffset_.
+    std::int64_t meetMcu_ = 0, meetEntry_ = 0, neededEnd_ = 0;
+    std::int16_t dcOffset_[3] = {};
+    std::atomic<std::int64_t> nextClaim_{0};
+    std::atomic<std::int64_t> processed_{0};
+};
+
+bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
+    const int n = hd_.ncomp;
+    for (int c = 0; c < n; ++c) {
+        const Component& comp = hd_.comp[c];
+        if (!BuildHuffman(hd_.dc[comp.td], true, &dcTable_[comp.td]) ||
+            !BuildHuffman(hd_.ac[comp.ta], false, &acTable_[comp.ta])) {
+            return false;
+        }
+    }
+    const int w = hd_.width;
+    const int h = hd_.height;
+    const int maxH = hd_.comp[0].h;
+    const int maxV = hd_.comp[0].v;
+    const int minScaled = 8 / denominator_;
+    outW_ = (w + denominator_ - 1) / denominator_;
+    outH_ = (h + denominator_ - 1) / denominator_;
+    interleaved_ = n > 1;
+    if (interleaved_) {
+        mcusX_ = (w + 8 * maxH - 1) / (8 * maxH);
+        mcusY_ = (h + 8 * maxV - 1) / (8 * maxV);
+    } else {
+        mcusX_ = (w + 7) / 8;
+        mcusY_ = (h + 7) / 8;
+    }
+    totalMcus_ = mcusX_ * mcusY_;
+    int offset = 0;
+    for (int c = 0; c < n; ++c) {
+        const Component& comp = hd_.comp[c];
+        const int ch = interleaved_ ? comp.h : 1;
+        const int cv = interleaved_ ? comp.v : 1;
+        // libjpeg-turbo decodes a smaller component with a larger IDCT rather than upsampling it, where it
+        // can.
+        int ssize = minScaled;
+        if (interleaved_) {
+            while (ssize < 8 && (maxH * minScaled) % (comp.h * ssize * 2) == 0 &&
+                   (maxV * minScaled) % (comp.v * ssize * 2) == 0) {
+                ssize *= 2;
+            }
+        }
+        if (ssize > 4) {
+            return false;
+        }
+        scale_[c] = ssize;
+        static constexpr int kPick2[8] = {0, 1, -1, 2, -1, 3, -1, 4};
+        static constexpr int kPick4[8] = {0, 1, 2, 3, -1, 4, 5, 6};
+        const int side = ssize == 2 ? 5 : 7;
+        const int trash = side * side;
+        for (int k = 0; k < 80; ++k) {
+            const int nat = kNatural[k];
+            int s = trash;
+            if (ssize > 1 && nat < 64) {
+                const int r = ssize == 2 ? kPick2[nat / 8] : kPick4[nat / 8];
+                const int col = ssize == 2 ? kPick2[nat % 8] : kPick4[nat % 8];
+                if (r >= 0 && col >= 0) {
+                    s = r * side + col;
+                }
+            }
+            slot_[c][k] = std::uint8_t(ssize > 1 ? s : 0);
+        }
+        const std::uint16_t* qt = hd_.q[comp.tq];
+        // Dequantisation in slot order (16-bit, as libjpeg-turbo keeps it).
+        for (int k = 0; k < 64; ++k) {
+            const int nat = kNatural[k];
+            const int s = slot_[c][k];
+            if ((ssize == 1 && k == 0) || (ssize > 1 && s < trash)) {
+                quant_[c][ssize == 1 ? 0 : s] = std::int16_t(qt[nat]);
+            }
+        }
+        const int blockSlots = ssize == 1 ? 1 : trash + 1;
+        for (int dy = 0; dy < cv; ++dy) {
+            for (int dx = 0; dx < ch; ++dx) {
+                blocks_[blockCount_++] = BlockDesc{c, dx, dy, offset, ssize > 1};
+                offset += blockSlots;
+            }
+        }
+        planeStride_[c] = std::size_t(mcusX_ * ch * ssize);
+        planeRows_[c] = std::size_t(mcusY_ * cv * ssize);
+        // How this component reaches output resolution.
+        chroma_[c] = Chroma::Same;
+        if (interleaved_ && c > 0) {
+            const int hIn = comp.h * ssize / minScaled;
+            const int vIn = comp.v * ssize / minScaled;
+            chromaWidth_[c] = int((std::int64_t(w) * comp.h * ssize + maxH * 8 - 1) / (maxH * 8));
+            chromaHeight_[c] = int((std::int64_t(h) * comp.v * ssize + maxV * 8 - 1) / (maxV * 8));
+            const bool fancy = minScaled > 1;
+            if (hIn == maxH && vIn == maxV) {
+                chroma_[c] = Chroma::Same;
+            } else if (hIn * 2 == maxH && vIn == maxV) {
+                chroma_[c] = fancy && chromaWidth_[c] > 2 ? Chroma::HalfWidthFancy : Chroma::HalfWidthBox;
+            } else if (hIn == maxH && vIn * 2 == maxV) {
+                chroma_[c] = fancy ? Chroma::HalfHeightFancy : Chroma::HalfHeightBox;
+            } else {
+                return false;
+            }
+        }
+    }
+    mcuSlots_ = offset;
+
+    // The scan's data without its stuffed bytes, cut into restart intervals. It must end on a marker: a file
+    // that simply stops is left to libjpeg, which refuses it once it reads past the end.
+    const std::size_t maxClean = size - hd_.scanStart;
+    if (!clean_.allocate(maxClean + kSlack)) {
+        return false;
+    }
+    std::uint8_t* out = clean_.data();
+    std::size_t o = 0;
+    std::size_t i = hd_.scanStart;
+    segments_.assign(1, 0);
+    for (;;) {
+        const auto* ff = static_cast<const std::uint8_t*>(std::memchr(data + i, 0xFF, size - i));
+        if (ff == nullptr) {
+            return false;
+        }
+        const std::size_t run = std::size_t(ff - (data + i));
+        std::memcpy(out + o, data + i, run);
+        o += run;
+        i += run + 1;
+        while (i < size && data[i] == 0xFF) {
+            ++i;
+        }
+        if (i >= size) {
+            return false;
+        }
+        const int m = data[i++];
+        if (m == 0) {
+            out[o++] = 0xFF;
+            continue;
+        }
+        if (hd_.restart > 0 && m >= 0xD0 && m <= 0xD7) {
+            if (m - 0xD0 != int((segments_.size() - 1) & 7)) {
+                return false;
+            }
+            segments_.push_back(o);
+            continue;
+        }
+        break;
+    }
+    cleanSize_ = o;
+    std::memset(out + o, 0, kSlack);
+    if (hd_.restart > 0) {
+        const std::int64_t needed = (totalMcus_ + hd_.restart - 1) / hd_.restart;
+        if (std::int64_t(segments_.size()) < needed) {
+            return false;
+        }
+        segments_.resize(std::size_t(needed));
+    }
+    std::size_t planeBytes = 0;
+    for (int c = 0; c < n; ++c) {
+        planeBytes += (planeStride_[c] * planeRows_[c] + 63) & ~std::size_t(63);
+    }
+    if (!planeMemory_.allocate(planeBytes)) {
+        return false;
+    }
+    planeBytes = 0;
+    for (int c = 0; c < n; ++c) {
+        planes_[c] = planeMemory_.data() + planeBytes;
+        planeBytes += (planeStride_[c] * planeRows_[c] + 63) & ~std::size_t(63);
+    }
+    image_ = QImage(outW_, outH_, QImage::Format_RGB32);
+    return !image_.isNull();
+}
+
+bool PreviewDecoder::decodeMcu(BitReader& b, std::int16_t* pred, std::int16_t* out) const {
+    for (int i = 0; i < blockCount_; ++i) {
+        const BlockDesc& bd = blocks_[i];
+        const Component& comp = hd_.comp[bd.comp];
+        if (b.n < 32) {
+            b.refill();
+        }
+        int diff;
+        if (!DecodeDc(b, dcTable_[comp.td], &diff)) {
+            return false;
+        }
+        pred[bd.comp] = std::int16_t(std::uint16_t(pred[bd.comp]) + std::uint16_t(diff));
+        std::int16_t* block = out + bd.offset;
+        if (bd.store) {
+            std::memset(block, 0, sizeof(std::int16_t) * (scale_[bd.comp] == 2 ? 26 : 50));
+            block[0] = pred[bd.comp];
+            if (!DecodeAc<true>(b, acTable_[comp.ta], block, slot_[bd.comp])) {
+                return false;
+            }
+        } else {
+            block[0] = pred[bd.comp];
+            if (!DecodeAc<false>(b, acTable_[comp.ta], nullptr, nullptr)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void PreviewDecoder::idctMcu(const std::int16_t* coef, std::int64_t mcu, const std::int16_t* offset) {
+    const std::int64_t mx = mcu % mcusX_;
+    const std::int64_t my = mcu / mcusX_;
+    for (int i = 0; i < blockCount_; ++i) {
+        const BlockDesc& bd = blocks_[i];
+        const int c = bd.comp;
+        const Component& comp = hd_.comp[c];
+        const int ch = interleaved_ ? comp.h : 1;
+        const int cv = interleaved_ ? comp.v : 1;
+        const int s = scale_[c];
+        const std::size_t stride = planeStride_[c];
+        std::uint8_t* dst =
+            planes_[c] + std::size_t((my * cv + bd.dy) * s) * stride + std::size_t((mx * ch + bd.dx) * s);
+        const std::int16_t* block = coef + bd.offset;
+        const auto dc = std::int16_t(std::uint16_t(block[0]) + std::uint16_t(offset[c]));
+        if (s == 1) {
+            *dst = Idct1(dc, quant_[c][0]);
+        } else if (s == 2) {
+            Idct2(block, dc, quant_[c], dst, stride);
+        } else {
+            Idct4(block, dc, quant_[c], dst, stride);
+        }
+    }
+}
+
+// Decodes MCUs [first, end) from `bit` onward and puts their pixels in the planes. With `watchSecond`, it
+// stops at the first MCU that starts where one of the second thread's guessed MCUs starts (*stoppedAt, with
+// `pred` as it stood there).
+bool PreviewDecoder::decodeInline(std::int64_t first, std::int64_t end, std::uint64_t bit, std::int16_t* pred,
+                                  bool watchSecond, std::int64_t* stoppedAt) {
+    const std::uint8_t* data = clean_.data();
+    std::size_t segment = hd_.restart > 0 ? std::size_t(first / hd_.restart) : 0;
+    auto segmentEnd = [&] {
+        return std::uint64_t(segment + 1 < segments_.size() ? segments_[segment + 1] : cleanSize_) * 8;
+    };
+    std::uint64_t endBit = segmentEnd();
+    BitReader b;
+    b.seek(data, bit);
+    std::int16_t buffer[6 * 50];
+    static constexpr std::int16_t kNoOffset[3] = {0, 0, 0};
+    std::int64_t watched = 0;
+    const std::uint64_t secondStart = watchSecond ? secondStartBit_ : 0;
+    for (std::int64_t m = first; m < end; ++m) {
+        if (hd_.restart > 0 && m != first && m % hd_.restart == 0) {
+            // Only the padding of the last byte may be left before the restart marker.
+            const std::uint64_t at = b.position();
+            if (at > endBit || endBit - at >= 8) {
+                return false;
+            }
+            ++segment;
+            endBit = segmentEnd();
+            b.seek(data, std::uint64_t(segments_[segment]) * 8);
+            pred[0] = pred[1] = pred[2] = 0;
+        }
+        if (watchSecond) {
+            const std::uint64_t at = b.position();
+            if (at >= secondStart) {
+                const std::int64_t count = published_.load(std::memory_order_acquire);
+                while (watched < count && starts_[watched] < at) {
+                    ++watched;
+                }
+                if (watched < count && starts_[watched] == at && (flags_[watched] & kEntryFailed) == 0) {
+                    meetMcu_ = m;
+                    meetEntry_ = watched;
+                    *stoppedAt = m;
+                    return true;
+                }
+            }
+        }
+        if (!decodeMcu(b, pred, buffer) || b.position() > endBit) {
+            return false;
+        }
+        idctMcu(buffer, m, kNoOffset);
+    }
+    *stoppedAt = end;
+    return true;
+}
+
+// The second thread's parse from a guessed start: each MCU it finds is kept with where it started. A parse
+// that fails starts again after the failure; one that runs past the data's end stops.
+void PreviewDecoder::decodeGuessed(std::uint64_t startBit) {
+    const std::uint8_t* data = clean_.data();
+    const std::uint64_t endBit = std::uint64_t(cleanSize_) * 8;
+    BitReader b;
+    b.seek(data, startBit);
+    std::int16_t pred[3] = {0, 0, 0};
+    for (std::int64_t j = 0; j < cap_;) {
+        const int phase = phase_.load(std::memory_order_relaxed);
+        if (phase != kRunning && phase != kMet) {
+            break;
+        }
+        const bool ok = decodeMcu(b, pred, coefs_ + j * mcuSlots_) && b.position() <= endBit;
+        if (ok) {
+            flags_[j] = 0;
+            starts_[j + 1] = b.position();
+            std::memcpy(preds_.get() + 3 * (j + 1), pred, 3 * sizeof(std::int16_t));
+            published_.store(++j, std::memory_order_release);
+            continue;
+        }
+        flags_[j] = kEntryFailed;
+        published_.store(++j, std::memory_order_release);
+        const std::uint64_t byte = (b.position() >> 3) + 1;
+        if (b.position() > endBit || byte * 8 >= endBit || j >= cap_) {
+            break;
+        }
+        starts_[j] = byte * 8;
+        pred[0] = pred[1] = pred[2] = 0;
+        std::memset(preds_.get() + 3 * j, 0, 3 * sizeof(std::int16_t));
+        b.seek(data, byte * 8);
+    }
+}
+
+// Puts a share of the second thread's MCUs into the planes once the first thread has joined its parse;
+// false when there is nothing to take now.
+bool PreviewDecoder::claimGuessed() {
+    constexpr std::int64_t kChunk = 64;
+    const std::int64_t limit = std::min(published_.load(std::memory_order_acquire), neededEnd_);
+    std::int64_t from = nextClaim_.load(std::memory_order_relaxed);
+    std::int64_t to;
+    do {
+        if (from >= limit) {
+            return false;
+        }
+        to = std::min(from + kChunk, limit);
+    } while (!nextClaim_.compare_exchange_weak(from, to, std::memory_order_relaxed));
+    for (std::int64_t j = from; j < to; ++j) {
+        if ((flags_[j] & kEntryFailed) == 0) {
+            idctMcu(coefs_ + j * mcuSlots_, meetMcu_ + (j - meetEntry_), dcOffset_);
+        }
+    }
+    processed_.fetch_add(to - from, std::memory_order_release);
+    return true;
+}
+
+void PreviewDecoder::secondThread(std::uint64_t startBit, std::int64_t firstMcu) {
+    if (firstMcu >= 0) {
+        // From a restart marker: an exact start, its pixels go straight to the planes.
+        std::int16_t pred[3] = {0, 0, 0};
+        std::int64_t stopped = 0;
+        const bool ok = decodeInline(firstMcu, totalMcus_, startBit, pred, false, &stopped);
+        secondOk_.store(ok, std::memory_order_relaxed);
+    } else {
+        decodeGuessed(startBit);
+    }
+    secondDone_.store(true, std::memory_order_release);
+    int phase = phase_.load(std::memory_order_acquire);
+    while (phase == kRunning) {
+        phase_.wait(phase, std::memory_order_acquire);
+        phase = phase_.load(std::memory_order_acquire);
+    }
+    if (phase == kMet) {
+        while (claimGuessed()) {
+        }
+    }
+    while (phase == kMet || phase == kNoMeet) {
+        phase_.wait(phase, std::memory_order_acquire);
+        phase = phase_.load(std::memory_order_acquire);
+    }
+    if (phase == kColour) {
+        colourRows(colourSplit_, outH_);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Colour
+
+struct ColourTables {
+    std::int16_t red[256], blue[256];  // R - Y and B - Y for each Cr and Cb
+    ColourTables() {
+        for (int i = 0; i < 256; ++i) {
+            const int x = i - 128;
+            red[i] = std::int16_t(((((2 * x) * 26345 >> 16) + 1) >> 1) + x);
+            blue[i] = std::int16_t(((((2 * x) * -14942 >> 16) + 1) >> 1) + 2 * x);
+        }
+    }
+};
+
+inline std::uint32_t Clamp255(int v) {
+    return std::uint32_t(std::clamp(v, 0, 255));
+}
+
+void PreviewDecoder::colourRows(int y0, int y1) {
+    static const ColourTables tables;
+    const std::uint8_t* planeY = planes_[0];
+    std::unique_ptr<std::uint8_t[]> scratch(new std::uint8_t[2 * std::size_t(outW_)]);
+    for (int y = y0; y < y1; ++y) {
+        auto* out = reinterpret_cast<std::uint32_t*>(image_.scanLine(y));
+        const std::uint8_t* luma = planeY + std::size_t(y) * planeStride_[0];
+        if (hd_.ncomp == 1) {
+            for (int x = 0; x < outW_; ++x) {
+                const std::uint32_t v = luma[x];
+                out[x] = 0xFF000000u | (v << 16) | (v << 8) | v;
+            }
+            continue;
+        }
+        const std::uint8_t* rows[2];
+        for (int c = 1; c <= 2; ++c) {
+            const std::uint8_t* plane = planes_[c];
+            const std::size_t stride = planeStride_[c];
+            std::uint8_t* tmp = scratch.get() + std::size_t(c - 1) * std::size_t(outW_);
+            switch (chroma_[c]) {
+                case Chroma::Same: rows[c - 1] = plane + std::size_t(y) * stride; break;
+                case Chroma::HalfWidthBox: {
+                    const std::uint8_t* in = plane + std::size_t(y) * stride;
+                    for (int x = 0; x < outW_; ++x) {
+                        tmp[x] = in[x >> 1];
+                    }
+                    rows[c - 1] = tmp;
+                    break;
+                }
+                case Chroma::HalfWidthFancy: {
+                    const std::uint8_t* in = plane + std::size_t(y) * stride;
+                    const int last = chromaWidth_[c] - 1;
+                    for (int x = 0; x < outW_; ++x) {
+                        const int i = x >> 1;
+                        const int near = in[i] * 3;
+                        if ((x & 1) == 0) {
+                            tmp[x] = i == 0 ? in[0] : std::uint8_t((near + in[i - 1] + 1) >> 2);
+                        } else {
+                            tmp[x] = i == last ? in[i] : std::uint8_t((near + in[i + 1] + 2) >> 2);
+                        }
+                    }
+                    rows[c - 1] = tmp;
+                    break;
+                }
+                case Chroma::HalfHeightBox: rows[c - 1] = plane + std::size_t(y >> 1) * stride; break;
+                case Chroma::HalfHeightFancy: {
+                    const int i = y >> 1;
+                    const int other =
+                        (y & 1) == 0 ? std::max(i - 1, 0) : std::min(i + 1, chromaHeight_[c] - 1);
+                    const int bias = (y & 1) == 0 ? 1 : 2;
+                    const std::uint8_t* in = plane + std::size_t(i) * stride;
+                    const std::uint8_t* in2 = plane + std::size_t(other) * stride;
+                    for (int x = 0; x < outW_; ++x) {
+                        tmp[x] = std::uint8_t((in[x] * 3 + in2[x] + bias) >> 2);
+                    }
+                    rows[c - 1] = tmp;
+                    break;
+                }
+            }
+        }
+        const std::uint8_t* cb = rows[0];
+        const std::uint8_t* cr = rows[1];
+        for (int x = 0; x < outW_; ++x) {
+            const int yy = luma[x];
+            const int u = cb[x] - 128;
+            const int v = cr[x] - 128;
+            const int g = ((u * -22554 + v * 18734 + 32768) >> 16) - v;
+            out[x] = 0xFF000000u | (Clamp255(yy + tables.red[cr[x]]) << 16) | (Clamp255(yy + g) << 8) |
+                     Clamp255(yy + tables.blue[cb[x]]);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+
+QImage PreviewDecoder::run(const JpegPreviewOptions& options) {
+    JpegPreviewStats stats;
+    stats.mcus = totalMcus_;
+    std::int64_t secondStart = options.secondStart;
+    if (secondStart == -1) {
+        secondStart = options.splitSmall || std::int64_t(cleanSize_) >= kSmallScanBytes
+                          ? std::int64_t(cleanSize_ / 2)
+                          : -2;
+    }
+    // Where the second thread starts: the restart marker nearest the chosen byte, or the byte itself.
+    std::int64_t secondMcu = -1;
+    std::uint64_t secondBit = 0;
+    bool split = secondStart >= 0 && std::uint64_t(secondStart) < cleanSize_;
+    if (split && hd_.restart > 0) {
+        std::size_t best = 0;
+        for (std::size_t s = 1; s < segments_.size(); ++s) {
+            const auto distance = [&](std::size_t k) {
+                return std::abs(std::int64_t(segments_[k]) - secondStart);
+            };
+            if (best == 0 || distance(s) < distance(best)) {
+                best = s;
+            }
+        }
+        split = best != 0;
+        secondMcu = std::int64_t(best) * hd_.restart;
+        secondBit = std::uint64_t(split ? segments_[best] : 0) * 8;
+    } else if (split) {
+        secondBit = std::uint64_t(secondStart) * 8;
+        cap_ =
+            std::min<std::int64_t>(totalMcus_, std::int64_t(kSecondThreadBytes) / (2 * mcuSlots_ + 16) + 1);
+        starts_.reset(new (std::nothrow) std::uint64_t[std::size_t(cap_) + 1]);
+        preds_.reset(new (std::nothrow) std::int16_t[3 * (std::size_t(cap_) + 1)]);
+        if (coefMemory_.allocate(std::size_t(cap_) * std::size_t(mcuSlots_) * sizeof(std::int16_t))) {
+            coefs_ = coefMemory_.as<std::int16_t>();
+        }
+        flags_.reset(new (std::nothrow) std::uint8_t[std::size_t(cap_)]);
+        split = starts_ && preds_ && coefs_ != nullptr && flags_;
+        if (split) {
+            secondStartBit_ = secondBit;
+            starts_[0] = secondBit;
+            std::memset(preds_.get(), 0, 3 * sizeof(std::int16_t));
+        }
+    }
+    stats.split = split;
+    stats.atRestart = split && secondMcu >= 0;
+
+    std::thread second;
+    if (split) {
+        second = std::thread([this, secondBit, secondMcu] { secondThread(secondBit, secondMcu); });
+    }
+    auto finish = [&](int phase) {
+        phase_.store(phase, std::memory_order_release);
+        phase_.notify_all();
+    };
+    auto fail = [&] {
+        if (second.joinable()) {
+            finish(kAbort);
+            second.join();
+        }
+        return QImage();
+    };
+
+    if (split && options.secondFirst) {
+        while (!secondDone_.load(std::memory_order_acquire)) {
+            std::this_thread::yield();
+        }
+    }
+    std::int16_t pred[3] = {0, 0, 0};
+    std::int64_t stopped = 0;
+    if (!split) {
+        if (!decodeInline(0, totalMcus_, 0, pred, false, &stopped)) {
+            return fail();
+        }
+    } else if (secondMcu >= 0) {
+        if (!decodeInline(0, secondMcu, 0, pred, false, &stopped)) {
+            return fail();
+        }
+        while (!secondDone_.load(std::memory_order_acquire)) {
+            std::this_thread::yield();
+        }
+        if (!secondOk_.load(std::memory_order_relaxed)) {
+            return fail();
+        }
+    } else {
+        if (!decodeInline(0, totalMcus_, 0, pred, true, &stopped)) {
+            return fail();
+        }
+        if (stopped == totalMcus_) {
+            finish(kNoMeet);
+        } else {
+            // Joined the second thread's parse at entry meetEntry_: from there on both parses are the same,
+            // only its DC terms are off by what its predictors lacked.
+            stats.met = true;
+            stats.meetMcu = meetMcu_;
+            stats.skippedMcus = meetEntry_;
+            stats.meetDistanceBits = std::int64_t(starts_[meetEntry_] - starts_[0]);
+            const std::int16_t* theirs = preds_.get() + 3 * meetEntry_;
+            for (int c = 0; c < 3; ++c) {
+                dcOffset_[c] = std::int16_t(std::uint16_t(pred[c]) - std::uint16_t(theirs[c]));
+            }
+            neededEnd_ = meetEntry_ + (totalMcus_ - meetMcu_);
+            nextClaim_.store(meetEntry_, std::memory_order_relaxed);
+            finish(kMet);
+            for (;;) {
+                if (claimGuessed()) {
+                    continue;
+                }
+                if (secondDone_.load(std::memory_order_acquire)) {
+                    const std::int64_t limit =
+                        std::min(published_.load(std::memory_order_acquire), neededEnd_);
+                    if (nextClaim_.load(std::memory_order_relaxed) >= limit &&
+                        processed_.load(std::memory_order_acquire) >= limit - meetEntry_) {
+                        break;
+                    }
+                }
+                std::this_thread::yield();
+            }
+            // Where the second parse stopped short of the end (a failure, or its memory bound), carry on
+            // here.
+            const std::int64_t limit = std::min(published_.load(std::memory_order_acquire), neededEnd_);
+            std::int64_t covered = meetEntry_;
+            while (covered < limit && (flags_[covered] & kEntryFailed) == 0) {
+                ++covered;
+            }
+            if (covered < neededEnd_) {
+                stats.resumed = true;
+                const std::int16_t* at = preds_.get() + 3 * covered;
+                for (int c = 0; c < 3; ++c) {
+                    pred[c] = std::int16_t(std::uint16_t(at[c]) + std::uint16_t(dcOffset_[c]));
+                }
+                const std::int64_t mcu = meetMcu_ + (covered - meetEntry_);
+                if (!decodeInline(mcu, totalMcus_, starts_[covered], pred, false, &stopped)) {
+                    return fail();
+                }
+            }
+        }
+    }
+
+    if (second.joinable()) {
+        colourSplit_ = outH_ / 2;
+        finish(kColour);
+        colourRows(0, colourSplit_);
+        second.join();
+    } else {
+        colourRows(0, outH_);
+    }
+    if (options.stats != nullptr) {
+        *options.stats = stats;
+    }
+    return std::move(image_);
+}
+
+}  // namespace
+
+QImage DecodeJpegPreview(const std::uint8_t* data, std::size_t size, int denominator, SizeCheck& check,
+                         QSize* shownSize, const JpegPreviewOptions& options) {
+    if (denominator != 4 && denominator != 8) {
+        return {};
+    }
+    auto header = std::make_unique<Header>();
+    if (!ParseHeaders(data, size, header.get())) {
+        return {};
+    }
+    if (header->ncomp == 3 && !header->jfif && header->comp[0].id == 'R' && header->comp[1].id == 'G' &&
+        header->comp[2].id == 'B') {
+        return {};  // RGB planes
+    }
+    if (!check.accept(header->width, header->height)) {
+        return {};
+    }
+    auto decoder = std::make_unique<PreviewDecoder>(*header, denominator);
+    if (!decoder->setUp(data, size)) {
+        return {};
+    }
+    QImage image = decoder->run(options);
+    if (image.isNull()) {
+        return {};
+    }
+    const int orientation = header->orientation == 0 ? 1 : header->orientation;
+    const QSize full(header->width, header->height);
+    if (shownSize != nullptr) {
+        *shownSize = orientation >= 5 ? full.transposed() : full;
+    }
+    return Orient(image, orientation);
+}
+
+}  // namespace picura::detail
