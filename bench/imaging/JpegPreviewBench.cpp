@@ -1,0 +1,103 @@
+// The reduced JPEG decode of our own (imaging/JpegPreview) beside TurboJPEG's scaled decode of the same
+// bytes, on the photos of the open benchmark: a 24 MP JPEG (6000 × 4000, quality 90) and a 12.6 MB one (5640
+// × 3172 at quality 100, fine grain), both 4:4:4 as EncodeJpeg writes them at those qualities.
+//
+// Args: photo (0: 24 MP, 1: 12.6 MB), denominator (8 or 4), threads (1 or 2; 0 runs TurboJPEG instead).
+// Counters: scan_MB the file size, Mbit_per_ms the compressed bits decoded per millisecond of wall time.
+#include <benchmark/benchmark.h>
+
+#include <turbojpeg.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "TestImages.h"
+#include "imaging/CodecLimits.h"
+#include "imaging/DecodeInternal.h"
+#include "imaging/Encode.h"
+#include "imaging/JpegPreview.h"
+
+using namespace picura;
+
+namespace {
+
+QImage GrainyPhoto(int w, int h) {
+    QImage image = test::MakePhotoLike(w, h, 11);
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> grain(-10, 10);
+    for (int y = 0; y < h; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const QRgb p = line[x];
+            const int g = grain(rng);
+            line[x] = qRgb(std::clamp(qRed(p) + g, 0, 255), std::clamp(qGreen(p) + g, 0, 255),
+                           std::clamp(qBlue(p) + g, 0, 255));
+        }
+    }
+    return image;
+}
+
+const QByteArray& Photo(int which) {
+    static const QByteArray photo24 = EncodeJpeg(test::MakePhotoLike(6000, 4000, 3), 90);
+    static const QByteArray grainy = EncodeJpeg(GrainyPhoto(5640, 3172), 100);
+    return which == 0 ? photo24 : grainy;
+}
+
+void TurboScaled(const QByteArray& bytes, int denominator) {
+    tjhandle tj = tjInitDecompress();
+    int w = 0, h = 0, subsampling = 0, colourspace = 0;
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    tjDecompressHeader3(tj, data, static_cast<unsigned long>(bytes.size()), &w, &h, &subsampling,
+                        &colourspace);
+    const tjscalingfactor factor{1, denominator};
+    const int sw = TJSCALED(w, factor);
+    const int sh = TJSCALED(h, factor);
+    std::vector<unsigned char> out(static_cast<std::size_t>(sw) * sh * 4);
+    tjDecompress2(tj, data, static_cast<unsigned long>(bytes.size()), out.data(), sw, 0, sh, TJPF_BGRX, 0);
+    benchmark::DoNotOptimize(out.data());
+    tjDestroy(tj);
+}
+
+void BM_JpegPreview(benchmark::State& s) {
+    const QByteArray& bytes = Photo(static_cast<int>(s.range(0)));
+    const int denominator = static_cast<int>(s.range(1));
+    const int threads = static_cast<int>(s.range(2));
+    detail::JpegPreviewStats stats;
+    detail::JpegPreviewOptions options;
+    options.secondStart = threads == 1 ? -2 : -1;
+    options.stats = &stats;
+    for (auto _ : s) {
+        if (threads == 0) {
+            TurboScaled(bytes, denominator);
+            continue;
+        }
+        detail::SizeCheck check(kDefaultMaxPicturePixels);
+        const QImage image = detail::DecodeJpegPreview(
+            reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()),
+            denominator, check, nullptr, options);
+        if (image.isNull()) {
+            s.SkipWithError("not handled");
+            break;
+        }
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    s.counters["scan_MB"] = static_cast<double>(bytes.size()) / 1e6;
+    s.counters["Mbit_per_ms"] = benchmark::Counter(
+        static_cast<double>(bytes.size()) * 8e-6 * s.iterations() / 1e3, benchmark::Counter::kIsRate);
+    if (threads == 2) {
+        s.counters["met"] = stats.met ? 1 : 0;
+        s.counters["meet_at"] = stats.mcus > 0 ? static_cast<double>(stats.meetMcu) / stats.mcus : 0;
+    }
+}
+
+BENCHMARK(BM_JpegPreview)
+    ->ArgsProduct({{0, 1}, {8, 4}, {0, 1, 2}})
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
