@@ -221,70 +221,85 @@ inline bool DecodeAc(BitReader& b, const Huffman& h, std::int16_t* block, const 
 // ---------------------------------------------------------------------------------------------------------
 // Reduced IDCTs
 
-constexpr std::int64_t F_0_211 = 1730;
-constexpr std::int64_t F_0_509 = 4176;
-constexpr std::int64_t F_0_601 = 4926;
-constexpr std::int64_t F_0_720 = 5906;
-constexpr std::int64_t F_0_765 = 6270;
-constexpr std::int64_t F_0_850 = 6967;
-constexpr std::int64_t F_0_899 = 7373;
-constexpr std::int64_t F_1_061 = 8697;
-constexpr std::int64_t F_1_272 = 10426;
-constexpr std::int64_t F_1_451 = 11893;
-constexpr std::int64_t F_1_847 = 15137;
-constexpr std::int64_t F_2_172 = 17799;
-constexpr std::int64_t F_2_562 = 20995;
-constexpr std::int64_t F_3_624 = 29692;
+constexpr std::int32_t F_0_211 = 1730;
+constexpr std::int32_t F_0_509 = 4176;
+constexpr std::int32_t F_0_601 = 4926;
+constexpr std::int32_t F_0_720 = 5906;
+constexpr std::int32_t F_0_765 = 6270;
+constexpr std::int32_t F_0_850 = 6967;
+constexpr std::int32_t F_0_899 = 7373;
+constexpr std::int32_t F_1_061 = 8697;
+constexpr std::int32_t F_1_272 = 10426;
+constexpr std::int32_t F_1_451 = 11893;
+constexpr std::int32_t F_1_847 = 15137;
+constexpr std::int32_t F_2_172 = 17799;
+constexpr std::int32_t F_2_562 = 20995;
+constexpr std::int32_t F_3_624 = 29692;
 
-// 32-bit wrapping sum, rounding and arithmetic shift, as the SIMD code computes it.
-inline std::int32_t Descale(std::int64_t x, int n) {
-    const auto wrapped = std::int32_t(std::uint32_t(std::uint64_t(x) + (std::uint64_t(1) << (n - 1))));
-    return wrapped >> n;
+// The SIMD code's 32-bit lanes: sums wrap, then round and shift arithmetically. Products of a 16-bit value
+// and a constant below 2^15 fit in 32 bits.
+inline std::int32_t Descale(std::uint32_t x, int n) {
+    return std::int32_t(x + (std::uint32_t(1) << (n - 1))) >> n;
 }
 
-inline std::int16_t Saturate16(std::int32_t v) {
-    return std::int16_t(std::clamp(v, -32768, 32767));
+inline std::uint32_t Times(std::int32_t v, std::int32_t constant) {
+    return std::uint32_t(v * constant);
+}
+
+inline std::int32_t Saturate16(std::int32_t v) {
+    return std::clamp(v, -32768, 32767);
 }
 
 inline std::uint8_t Sample(std::int32_t v) {
     return std::uint8_t(std::clamp(v, -128, 127) + 128);
 }
 
-inline std::int16_t Dequantize(std::int16_t c, std::int16_t q) {
+inline std::int32_t Dequantize(std::int16_t c, std::int16_t q) {
     return std::int16_t(std::int32_t(c) * q);  // 16-bit product, as pmullw
 }
 
 // jpeg_idct_1x1: the DC term, descaled by 8, through libjpeg's range-limit table (which wraps far values).
 inline std::uint8_t Idct1(std::int16_t dc, std::int16_t q) {
-    const std::int64_t v = (std::int64_t(std::int32_t(dc) * q) + 4) >> 3;
+    const std::int32_t v = (std::int32_t(dc) * q + 4) >> 3;
     const int i = int(v & 1023);
     return i < 128 ? std::uint8_t(i + 128) : i < 512 ? 255 : i < 896 ? 0 : std::uint8_t(i - 896);
+}
+
+inline bool OnlyDc(const std::int16_t* c, int count) {
+    int any = 0;
+    for (int i = 1; i < count; ++i) {
+        any |= c[i];
+    }
+    return any == 0;
 }
 
 // The 2×2 reduced IDCT; the coefficients of rows and columns 0, 1, 3, 5, 7 in `c` (5 × 5).
 void Idct2(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::uint8_t* out,
            std::size_t stride) {
-    std::int64_t z[25];
-    for (int i = 0; i < 25; ++i) {
-        z[i] = Dequantize(i == 0 ? dc : c[i], q[i]);
+    if (OnlyDc(c, 25)) {
+        const std::uint8_t v = Sample(Descale(std::uint32_t(Dequantize(dc, q[0])) << 17, 20));
+        out[0] = out[1] = out[stride] = out[stride + 1] = v;
+        return;
     }
     std::int32_t top[5], bottom[5];
     for (int col = 0; col < 5; ++col) {
-        const std::int64_t tmp10 = z[col] << 15;
-        const std::int64_t tmp0 =
-            z[5 + col] * F_3_624 - z[10 + col] * F_1_272 + z[15 + col] * F_0_850 - z[20 + col] * F_0_720;
+        const std::uint32_t tmp10 = std::uint32_t(Dequantize(col == 0 ? dc : c[col], q[col])) << 15;
+        const std::uint32_t tmp0 = Times(Dequantize(c[5 + col], q[5 + col]), F_3_624) -
+                                   Times(Dequantize(c[10 + col], q[10 + col]), F_1_272) +
+                                   Times(Dequantize(c[15 + col], q[15 + col]), F_0_850) -
+                                   Times(Dequantize(c[20 + col], q[20 + col]), F_0_720);
         top[col] = Descale(tmp10 + tmp0, 13);
         bottom[col] = Descale(tmp10 - tmp0, 13);
-        if (col > 0) {
+        if (col > 0) {  // the DC column stays in 32 bits
             top[col] = Saturate16(top[col]);
             bottom[col] = Saturate16(bottom[col]);
         }
     }
     for (int row = 0; row < 2; ++row) {
         const std::int32_t* w = row == 0 ? top : bottom;
-        const auto tmp10 = std::int64_t(std::int32_t(std::uint32_t(w[0]) << 15));
-        const std::int64_t tmp0 = std::int64_t(w[1]) * F_3_624 - std::int64_t(w[2]) * F_1_272 +
-                                  std::int64_t(w[3]) * F_0_850 - std::int64_t(w[4]) * F_0_720;
+        const std::uint32_t tmp10 = std::uint32_t(w[0]) << 15;
+        const std::uint32_t tmp0 =
+            Times(w[1], F_3_624) - Times(w[2], F_1_272) + Times(w[3], F_0_850) - Times(w[4], F_0_720);
         out[row * stride] = Sample(Descale(tmp10 + tmp0, 20));
         out[row * stride + 1] = Sample(Descale(tmp10 - tmp0, 20));
     }
@@ -293,33 +308,38 @@ void Idct2(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::u
 // The 4×4 reduced IDCT; the coefficients of rows and columns 0, 1, 2, 3, 5, 6, 7 in `c` (7 × 7).
 void Idct4(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::uint8_t* out,
            std::size_t stride) {
-    std::int64_t z[49];
-    for (int i = 0; i < 49; ++i) {
-        z[i] = Dequantize(i == 0 ? dc : c[i], q[i]);
+    std::int32_t z[49];
+    z[0] = Dequantize(dc, q[0]);
+    for (int i = 1; i < 49; ++i) {
+        z[i] = Dequantize(c[i], q[i]);
     }
-    std::int64_t ws[4][7];
+    std::int32_t ws[4][7];
     for (int col = 0; col < 7; ++col) {
-        const std::int64_t* r = z + col;
-        const std::int64_t tmp0e = r[0] << 14;
-        const std::int64_t tmp2e = r[2 * 7] * F_1_847 - r[5 * 7] * F_0_765;
-        const std::int64_t tmp10 = tmp0e + tmp2e;
-        const std::int64_t tmp12 = tmp0e - tmp2e;
-        const std::int64_t z1 = r[1 * 7], z3 = r[3 * 7], z5 = r[4 * 7], z7 = r[6 * 7];
-        const std::int64_t tmp2o = z1 * F_2_562 + z3 * F_0_899 - z5 * F_0_601 - z7 * F_0_509;
-        const std::int64_t tmp0o = z1 * F_1_061 - z3 * F_2_172 + z5 * F_1_451 - z7 * F_0_211;
+        const std::int32_t* r = z + col;
+        const std::uint32_t tmp0e = std::uint32_t(r[0]) << 14;
+        const std::uint32_t tmp2e = Times(r[2 * 7], F_1_847) - Times(r[5 * 7], F_0_765);
+        const std::uint32_t tmp10 = tmp0e + tmp2e;
+        const std::uint32_t tmp12 = tmp0e - tmp2e;
+        const std::int32_t z1 = r[1 * 7], z3 = r[3 * 7], z5 = r[4 * 7], z7 = r[6 * 7];
+        const std::uint32_t tmp2o =
+            Times(z1, F_2_562) + Times(z3, F_0_899) - Times(z5, F_0_601) - Times(z7, F_0_509);
+        const std::uint32_t tmp0o =
+            Times(z1, F_1_061) - Times(z3, F_2_172) + Times(z5, F_1_451) - Times(z7, F_0_211);
         ws[0][col] = Saturate16(Descale(tmp10 + tmp2o, 12));
         ws[3][col] = Saturate16(Descale(tmp10 - tmp2o, 12));
         ws[1][col] = Saturate16(Descale(tmp12 + tmp0o, 12));
         ws[2][col] = Saturate16(Descale(tmp12 - tmp0o, 12));
     }
     for (int row = 0; row < 4; ++row) {
-        const std::int64_t* w = ws[row];
-        const std::int64_t tmp0e = w[0] << 14;
-        const std::int64_t tmp2e = w[2] * F_1_847 - w[5] * F_0_765;
-        const std::int64_t tmp10 = tmp0e + tmp2e;
-        const std::int64_t tmp12 = tmp0e - tmp2e;
-        const std::int64_t tmp2o = w[1] * F_2_562 + w[3] * F_0_899 - w[4] * F_0_601 - w[6] * F_0_509;
-        const std::int64_t tmp0o = w[1] * F_1_061 - w[3] * F_2_172 + w[4] * F_1_451 - w[6] * F_0_211;
+        const std::int32_t* w = ws[row];
+        const std::uint32_t tmp0e = std::uint32_t(w[0]) << 14;
+        const std::uint32_t tmp2e = Times(w[2], F_1_847) - Times(w[5], F_0_765);
+        const std::uint32_t tmp10 = tmp0e + tmp2e;
+        const std::uint32_t tmp12 = tmp0e - tmp2e;
+        const std::uint32_t tmp2o =
+            Times(w[1], F_2_562) + Times(w[3], F_0_899) - Times(w[4], F_0_601) - Times(w[6], F_0_509);
+        const std::uint32_t tmp0o =
+            Times(w[1], F_1_061) - Times(w[3], F_2_172) + Times(w[4], F_1_451) - Times(w[6], F_0_211);
         std::uint8_t* o = out + row * stride;
         o[0] = Sample(Descale(tmp10 + tmp2o, 19));
         o[3] = Sample(Descale(tmp10 - tmp2o, 19));
@@ -825,8 +845,20 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
         planes_[c] = planeMemory_.data() + planeBytes;
         planeBytes += (planeStride_[c] * planeRows_[c] + 63) & ~std::size_t(63);
     }
-    image_ = QImage(outW_, outH_, QImage::Format_RGB32);
-    return !image_.isNull();
+    // The pixels live in a LargeBuffer too, given to the image with its release.
+    auto pixels = std::make_unique<LargeBuffer>();
+    const std::size_t bytesPerLine = std::size_t(outW_) * 4;
+    if (!pixels->allocate(bytesPerLine * std::size_t(outH_))) {
+        return false;
+    }
+    image_ = QImage(
+        pixels->data(), outW_, outH_, qsizetype(bytesPerLine), QImage::Format_RGB32,
+        [](void* buffer) { delete static_cast<LargeBuffer*>(buffer); }, pixels.get());
+    if (image_.isNull()) {
+        return false;
+    }
+    pixels.release();
+    return true;
 }
 
 bool PreviewDecoder::decodeMcu(BitReader& b, std::int16_t* pred, std::int16_t* out) const {
