@@ -1,5 +1,5 @@
 #!/bin/bash
-# Writes small seed pictures of every decoded format into fuzz/imaging/corpus (needs ImageMagick).
+# Writes small seed pictures of every decoded format into fuzz/imaging/corpus (needs ImageMagick and cjpeg).
 set -euo pipefail
 out="$(dirname "$0")/corpus"
 mkdir -p "$out"
@@ -10,6 +10,10 @@ convert "$src" -quality 70 "$out/seed.jpg"
 convert "$src" -quality 70 -interlace JPEG "$out/progressive.jpg"
 convert "$src" -colorspace CMYK -quality 70 "$out/cmyk.jpg"
 convert "$src" -colorspace Gray -quality 70 "$out/gray.jpg"
+# Colour planes at other resolutions and restart markers, for the reduced JPEG decode.
+convert "$src" ppm:- | cjpeg -quality 80 -sample 2x1 -restart 2B >"$out/restart422.jpg"
+convert "$src" ppm:- | cjpeg -quality 95 -sample 2x2 -restart 1 >"$out/restart420.jpg"
+convert "$src" -quality 80 -sampling-factor 1x2 "$out/s440.jpg"
 convert "$src" "$out/seed.png"
 convert "$src" -alpha set -channel A -evaluate set 50% "$out/alpha.png"
 convert "$src" -depth 16 "PNG48:$out/deep.png"
