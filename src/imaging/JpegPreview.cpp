@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -67,6 +68,9 @@ bool BuildHuffman(const HuffmanSpec& spec, bool dc, Huffman* h) {
     for (int len = 1; len <= 16; ++len) {
         h->valptr[len] = k - code;
         for (int i = 0; i < spec.counts[len]; ++i, ++k, ++code) {
+            if (code >= (1 << len) - 1) {
+                return false;  // more codes than the length holds, or the all-ones code
+            }
             const int sym = spec.vals[k];
             if (dc && sym > 15) {
                 return false;
@@ -305,7 +309,8 @@ void Idct2(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::u
     }
 }
 
-// The 4×4 reduced IDCT; the coefficients of rows and columns 0, 1, 2, 3, 5, 6, 7 in `c` (7 × 7).
+// The 4×4 reduced IDCT; the coefficients of rows and columns 0, 1, 2, 3, 5, 6, 7 in `c` (7 × 7), then
+// whether any term of column 4 below row 0 (except row 4) is set.
 void Idct4(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::uint8_t* out,
            std::size_t stride) {
     std::int32_t z[49];
@@ -314,7 +319,17 @@ void Idct4(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::u
         z[i] = Dequantize(c[i], q[i]);
     }
     std::int32_t ws[4][7];
-    for (int col = 0; col < 7; ++col) {
+    int below = c[49];
+    for (int i = 7; i < 49; ++i) {
+        below |= c[i];
+    }
+    if (below == 0) {
+        // Only the first row: its terms times 4 in 16 bits, as the SIMD code shortcuts it.
+        for (int col = 0; col < 7; ++col) {
+            ws[0][col] = ws[1][col] = ws[2][col] = ws[3][col] = std::int16_t(std::uint16_t(z[col]) << 2);
+        }
+    }
+    for (int col = 0; col < 7 && below != 0; ++col) {
         const std::int32_t* r = z + col;
         const std::uint32_t tmp0e = std::uint32_t(r[0]) << 14;
         const std::uint32_t tmp2e = Times(r[2 * 7], F_1_847) - Times(r[5 * 7], F_0_765);
@@ -647,6 +662,7 @@ class PreviewDecoder {
     bool interleaved_ = false;
     std::int64_t mcusX_ = 0, mcusY_ = 0, totalMcus_ = 0;
     int scale_[3] = {};  // IDCT output side per component: 1, 2 or 4
+    int blockSlots_[3] = {};
     std::uint8_t slot_[3][80] = {};
     std::int16_t quant_[3][49] = {};
     BlockDesc blocks_[6] = {};
@@ -674,11 +690,11 @@ class PreviewDecoder {
     // Its guessed parse: entries are MCUs as it found them, each with its start and the DC predictors there.
     std::int64_t cap_ = 0;
     std::uint64_t secondStartBit_ = 0;
-    std::unique_ptr<std::uint64_t[]> starts_;
-    std::unique_ptr<std::int16_t[]> preds_;
-    LargeBuffer coefMemory_;
+    LargeBuffer entryMemory_;
+    std::uint64_t* starts_ = nullptr;
+    std::int16_t* preds_ = nullptr;
     std::int16_t* coefs_ = nullptr;
-    std::unique_ptr<std::uint8_t[]> flags_;
+    std::uint8_t* flags_ = nullptr;
     std::atomic<std::int64_t> published_{0};
     // After the join: entry j is MCU meetMcu_ + j - meetEntry_, its DC terms off by dcOffset_.
     std::int64_t meetMcu_ = 0, meetEntry_ = 0, neededEnd_ = 0;
@@ -732,8 +748,11 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
         scale_[c] = ssize;
         static constexpr int kPick2[8] = {0, 1, -1, 2, -1, 3, -1, 4};
         static constexpr int kPick4[8] = {0, 1, 2, 3, -1, 4, 5, 6};
+        // A 2×2 block keeps 5 × 5 terms and a slot for the terms it does not use; a 4×4 block 7 × 7 terms, a
+        // slot where the terms of column 4 below row 0 land (the SIMD 4×4 IDCT looks at them to tell a block
+        // with nothing below its first row) and the unused slot.
         const int side = ssize == 2 ? 5 : 7;
-        const int trash = side * side;
+        const int trash = ssize == 2 ? 25 : 50;
         for (int k = 0; k < 80; ++k) {
             const int nat = kNatural[k];
             int s = trash;
@@ -742,6 +761,8 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
                 const int col = ssize == 2 ? kPick2[nat % 8] : kPick4[nat % 8];
                 if (r >= 0 && col >= 0) {
                     s = r * side + col;
+                } else if (ssize == 4 && nat % 8 == 4 && nat / 8 != 0 && nat / 8 != 4) {
+                    s = 49;
                 }
             }
             slot_[c][k] = std::uint8_t(ssize > 1 ? s : 0);
@@ -751,11 +772,12 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
         for (int k = 0; k < 64; ++k) {
             const int nat = kNatural[k];
             const int s = slot_[c][k];
-            if ((ssize == 1 && k == 0) || (ssize > 1 && s < trash)) {
+            if ((ssize == 1 && k == 0) || (ssize > 1 && s < side * side)) {
                 quant_[c][ssize == 1 ? 0 : s] = std::int16_t(qt[nat]);
             }
         }
         const int blockSlots = ssize == 1 ? 1 : trash + 1;
+        blockSlots_[c] = blockSlots;
         for (int dy = 0; dy < cv; ++dy) {
             for (int dx = 0; dx < ch; ++dx) {
                 blocks_[blockCount_++] = BlockDesc{c, dx, dy, offset, ssize > 1};
@@ -875,7 +897,7 @@ bool PreviewDecoder::decodeMcu(BitReader& b, std::int16_t* pred, std::int16_t* o
         pred[bd.comp] = std::int16_t(std::uint16_t(pred[bd.comp]) + std::uint16_t(diff));
         std::int16_t* block = out + bd.offset;
         if (bd.store) {
-            std::memset(block, 0, sizeof(std::int16_t) * (scale_[bd.comp] == 2 ? 26 : 50));
+            std::memset(block, 0, sizeof(std::int16_t) * std::size_t(blockSlots_[bd.comp]));
             block[0] = pred[bd.comp];
             if (!DecodeAc<true>(b, acTable_[comp.ta], block, slot_[bd.comp])) {
                 return false;
@@ -928,7 +950,7 @@ bool PreviewDecoder::decodeInline(std::int64_t first, std::int64_t end, std::uin
     std::uint64_t endBit = segmentEnd();
     BitReader b;
     b.seek(data, bit);
-    std::int16_t buffer[6 * 50];
+    std::int16_t buffer[6 * 51];
     static constexpr std::int16_t kNoOffset[3] = {0, 0, 0};
     std::int64_t watched = 0;
     const std::uint64_t secondStart = watchSecond ? secondStartBit_ : 0;
@@ -959,10 +981,17 @@ bool PreviewDecoder::decodeInline(std::int64_t first, std::int64_t end, std::uin
                 }
             }
         }
-        if (!decodeMcu(b, pred, buffer) || b.position() > endBit) {
+        if (!decodeMcu(b, pred, buffer) || b.position() > endBit ||
+            phase_.load(std::memory_order_relaxed) == kAbort) {
             return false;
         }
         idctMcu(buffer, m, kNoOffset);
+    }
+    if (hd_.restart > 0 && end < totalMcus_) {
+        const std::uint64_t at = b.position();  // the end of a restart interval, as above
+        if (endBit - at >= 8) {
+            return false;
+        }
     }
     *stoppedAt = end;
     return true;
@@ -985,7 +1014,7 @@ void PreviewDecoder::decodeGuessed(std::uint64_t startBit) {
         if (ok) {
             flags_[j] = 0;
             starts_[j + 1] = b.position();
-            std::memcpy(preds_.get() + 3 * (j + 1), pred, 3 * sizeof(std::int16_t));
+            std::memcpy(preds_ + 3 * (j + 1), pred, 3 * sizeof(std::int16_t));
             published_.store(++j, std::memory_order_release);
             continue;
         }
@@ -997,7 +1026,7 @@ void PreviewDecoder::decodeGuessed(std::uint64_t startBit) {
         }
         starts_[j] = byte * 8;
         pred[0] = pred[1] = pred[2] = 0;
-        std::memset(preds_.get() + 3 * j, 0, 3 * sizeof(std::int16_t));
+        std::memset(preds_ + 3 * j, 0, 3 * sizeof(std::int16_t));
         b.seek(data, byte * 8);
     }
 }
@@ -1176,26 +1205,31 @@ QImage PreviewDecoder::run(const JpegPreviewOptions& options) {
         secondBit = std::uint64_t(secondStart) * 8;
         cap_ =
             std::min<std::int64_t>(totalMcus_, std::int64_t(kSecondThreadBytes) / (2 * mcuSlots_ + 16) + 1);
-        starts_.reset(new (std::nothrow) std::uint64_t[std::size_t(cap_) + 1]);
-        preds_.reset(new (std::nothrow) std::int16_t[3 * (std::size_t(cap_) + 1)]);
-        if (coefMemory_.allocate(std::size_t(cap_) * std::size_t(mcuSlots_) * sizeof(std::int16_t))) {
-            coefs_ = coefMemory_.as<std::int16_t>();
-        }
-        flags_.reset(new (std::nothrow) std::uint8_t[std::size_t(cap_)]);
-        split = starts_ && preds_ && coefs_ != nullptr && flags_;
+        const std::size_t entries = std::size_t(cap_) + 1;
+        const std::size_t startBytes = entries * sizeof(std::uint64_t);
+        const std::size_t predBytes = (entries * 3 * sizeof(std::int16_t) + 63) & ~std::size_t(63);
+        const std::size_t coefBytes = std::size_t(cap_) * std::size_t(mcuSlots_) * sizeof(std::int16_t);
+        split = entryMemory_.allocate(startBytes + predBytes + coefBytes + entries);
         if (split) {
+            starts_ = entryMemory_.as<std::uint64_t>();
+            preds_ = reinterpret_cast<std::int16_t*>(entryMemory_.data() + startBytes);
+            coefs_ = reinterpret_cast<std::int16_t*>(entryMemory_.data() + startBytes + predBytes);
+            flags_ = entryMemory_.data() + startBytes + predBytes + coefBytes;
             secondStartBit_ = secondBit;
             starts_[0] = secondBit;
-            std::memset(preds_.get(), 0, 3 * sizeof(std::int16_t));
+        }
+    }
+
+    std::thread second;
+    if (split) {
+        try {
+            second = std::thread([this, secondBit, secondMcu] { secondThread(secondBit, secondMcu); });
+        } catch (const std::system_error&) {
+            split = false;  // no thread to be had: all on this one
         }
     }
     stats.split = split;
     stats.atRestart = split && secondMcu >= 0;
-
-    std::thread second;
-    if (split) {
-        second = std::thread([this, secondBit, secondMcu] { secondThread(secondBit, secondMcu); });
-    }
     auto finish = [&](int phase) {
         phase_.store(phase, std::memory_order_release);
         phase_.notify_all();
@@ -1242,7 +1276,7 @@ QImage PreviewDecoder::run(const JpegPreviewOptions& options) {
             stats.meetMcu = meetMcu_;
             stats.skippedMcus = meetEntry_;
             stats.meetDistanceBits = std::int64_t(starts_[meetEntry_] - starts_[0]);
-            const std::int16_t* theirs = preds_.get() + 3 * meetEntry_;
+            const std::int16_t* theirs = preds_ + 3 * meetEntry_;
             for (int c = 0; c < 3; ++c) {
                 dcOffset_[c] = std::int16_t(std::uint16_t(pred[c]) - std::uint16_t(theirs[c]));
             }
@@ -1272,7 +1306,7 @@ QImage PreviewDecoder::run(const JpegPreviewOptions& options) {
             }
             if (covered < neededEnd_) {
                 stats.resumed = true;
-                const std::int16_t* at = preds_.get() + 3 * covered;
+                const std::int16_t* at = preds_ + 3 * covered;
                 for (int c = 0; c < 3; ++c) {
                     pred[c] = std::int16_t(std::uint16_t(at[c]) + std::uint16_t(dcOffset_[c]));
                 }

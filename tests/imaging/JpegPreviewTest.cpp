@@ -141,7 +141,7 @@ TEST(JpegPreview, EqualsLibjpegForEveryLayoutSizeAndQuality) {
                               {"4:2:2", false, 2, 1},
                               {"4:2:0", false, 2, 2},
                               {"4:4:0", false, 1, 2}};
-    const QSize sizes[] = {{1, 1}, {17, 9}, {33, 65}, {64, 48}, {203, 118}};
+    const QSize sizes[] = {{1, 1}, {17, 9}, {12, 12}, {33, 65}, {64, 48}, {203, 118}};
     for (const Layout& layout : layouts) {
         for (const QSize size : sizes) {
             for (const int quality : {50, 100}) {
@@ -383,7 +383,8 @@ TEST(JpegPreview, HeadersItDoesNotHandleAreLeftToLibjpeg) {
     EXPECT_TRUE(Preview(changed(sof + 13, 0x21), 8).isNull()) << "subsampled luma, full chroma";
     EXPECT_TRUE(Preview(changed(sof + 11, 3), 8).isNull()) << "undefined quantisation table";
     // DHT: FF C4 len(2) class/id, 16 counts. Too many short codes.
-    EXPECT_TRUE(Preview(changed(dht + 6, 3), 8).isNull()) << "three 1-bit codes";
+    EXPECT_TRUE(Preview(changed(dht + 5, 3), 8).isNull()) << "three 1-bit codes";
+    EXPECT_TRUE(Preview(changed(dht + 6, 4), 8).isNull()) << "four 2-bit codes, one of them all ones";
     EXPECT_TRUE(Preview(changed(dht + 4, 0x25), 8).isNull()) << "bad table class";
     // SOS: FF DA len(2) count, then selector and tables per component, Ss Se AhAl.
     EXPECT_TRUE(Preview(changed(sos + 6, 0x33), 8).isNull()) << "undefined Huffman tables";
