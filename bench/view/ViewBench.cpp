@@ -278,6 +278,11 @@ void BM_ScrollSweep(benchmark::State& s) {
                     t.ours.push_back(ours);
                     t.reference.push_back(referenceTime);
                     whileDrawing.push_back(static_cast<double>(boards.scaled.lastScaledWhileDrawing()));
+                    if (qEnvironmentVariableIsSet("PICURA_BENCH_STEPS") && ours > 1.0) {
+                        std::fprintf(stderr, "zoom %.2f step to (%d, %d) ours %.3f ms scaled %lld px\n", zoom,
+                                     walk[i].x(), walk[i].y(), ours,
+                                     static_cast<long long>(boards.scaled.lastScaledWhileDrawing()));
+                    }
                     const QSize kept = boards.scaled.keptSize();
                     keptMb = std::max(keptMb, 4.0 * kept.width() * kept.height() / (1 << 20));
                 }

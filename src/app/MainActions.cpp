@@ -24,7 +24,7 @@ MainActions::~MainActions() = default;
 
 bool MainActions::loadPictureFile(const QString& path, PictureOrigin::Kind kind) {
     fullDecode_.reset();
-    boards_.display.clear();
+    boards_.display().clear();
     boards_.visible.clear();
     // The picture shown goes before the next one is decoded, so that both never take memory together.
     session_.dropPicture(PictureOrigin{kind, path});
@@ -101,7 +101,7 @@ bool MainActions::takeFullPicture() {
     if (result.picture.isNull() || result.picture.size() != session_.picture().size()) {
         // The reduced decode read the same data, so this is a picture the memory cannot hold in full.
         const PictureOrigin origin = session_.origin();
-        boards_.display.clear();
+        boards_.display().clear();
         boards_.visible.clear();
         session_.dropPicture(origin);
         port_.showView();
@@ -134,7 +134,7 @@ void MainActions::present(const Picture& picture, PictureOrigin origin) {
 void MainActions::showLost(const QString& path) {
     fullDecode_.reset();
     session_.dropPicture(PictureOrigin{PictureOrigin::Kind::BatchPicture, path});
-    boards_.display.clear();
+    boards_.display().clear();
     boards_.visible.clear();
     port_.showView();
 }

@@ -84,15 +84,22 @@ void DrawingBoard::clear(int x, int y, int width, int height) {
     }
 }
 
-void DrawingBoard::blit(const QImage& source, QPoint sourceAt, const QRect& target, RasterOp op) {
+void DrawingBoard::blit(const QImage& source, QPoint sourceAt, const QRect& target, RasterOp op,
+                        bool sourceOpaque) {
     // The width is read once: the stores below could otherwise alias `target`, which keeps the copy from
     // being vectorised.
     const int width = target.width();
+    // Reached once: scanLine() checks whether the pixels are shared each time.
+    uchar* const bits = image_.bits();
+    const qsizetype stride = image_.bytesPerLine();
     for (int row = 0; row < target.height(); ++row) {
         const auto* s =
             reinterpret_cast<const std::uint32_t*>(source.constScanLine(sourceAt.y() + row)) + sourceAt.x();
-        auto* d = reinterpret_cast<std::uint32_t*>(image_.scanLine(target.top() + row)) + target.left();
-        if (op == RasterOp::SourceCopy) {
+        auto* d = reinterpret_cast<std::uint32_t*>(bits + (target.top() + row) * stride) + target.left();
+        if (op == RasterOp::SourceCopy && sourceOpaque) {
+            // memcpy copies large rows without reading the target first: a third less memory traffic.
+            std::memcpy(d, s, static_cast<std::size_t>(width) * sizeof(std::uint32_t));
+        } else if (op == RasterOp::SourceCopy) {
             for (int x = 0; x < width; ++x) {
                 d[x] = s[x] | 0xFF000000u;
             }
@@ -140,12 +147,23 @@ void DrawingBoard::copyFrom(const DrawingBoard& source, int sx, int sy, int widt
         return;
     }
     src = dst.translated(sx - dx, sy - dy);
+    // A board's pixels are all opaque.
     if (&source == this) {
         // Overlapping copies within one board read the pixels as they were before the copy.
         const QImage pixels = image_.copy(src);
-        blit(pixels, QPoint(0, 0), dst, op);
+        blit(pixels, QPoint(0, 0), dst, op, true);
     } else {
-        blit(source.image_, src.topLeft(), dst, op);
+        blit(source.image_, src.topLeft(), dst, op, true);
+    }
+}
+
+void DrawingBoard::drawOpaque(const QImage& pixels, int x, int y) {
+    if (pixels.isNull() || image_.isNull()) {
+        return;
+    }
+    const QRect visible = QRect(x, y, pixels.width(), pixels.height()).intersected(image_.rect());
+    if (!visible.isEmpty()) {
+        blit(pixels, visible.topLeft() - QPoint(x, y), visible, RasterOp::SourceCopy, true);
     }
 }
 

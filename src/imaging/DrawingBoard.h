@@ -43,6 +43,9 @@ class DrawingBoard {
     // own, another size stretches it.
     void drawPicture(const Picture& picture, int x, int y, int width = -1, int height = -1,
                      RasterOp op = RasterOp::SourceCopy);
+    // Copies an RGB32 picture whose pixels are all opaque (alpha 0xFF) as it is, with its top-left corner at
+    // (x, y): the fastest way onto the board, for pixels known to be opaque.
+    void drawOpaque(const QImage& pixels, int x, int y);
     // Copies pixels one to one from `source` (which may be this board).
     void copyFrom(const DrawingBoard& source, int sx, int sy, int width, int height, int dx, int dy,
                   RasterOp op = RasterOp::SourceCopy);
@@ -73,10 +76,13 @@ class DrawingBoard {
     int textWidth(const QString& text) const;
     int textHeight(const QString& text) const;
 
-    QImage image() const { return image_; }
+    // The board's pixels. Keep a copy only for as long as needed: while one is kept, the next drawing on the
+    // board copies all of its pixels first.
+    const QImage& image() const { return image_; }
 
   private:
-    void blit(const QImage& source, QPoint sourceAt, const QRect& target, RasterOp op);
+    void blit(const QImage& source, QPoint sourceAt, const QRect& target, RasterOp op,
+              bool sourceOpaque = false);
 
     QImage image_;
     QRgb background_ = 0xFFFFFFFFu;

@@ -87,6 +87,13 @@ QRect WindowAround(const QRect& area, QSize size, QSize scaled) {
 bool ScaleStrip(const Picture& picture, QSize scaled, const QRect& rect, QImage* out) {
     if (scaled == picture.pixels().size()) {
         *out = picture.pixels().copy(rect);
+        // Opaque, as scaled pixels are (the torus holds only opaque pixels).
+        for (int y = 0; y < out->height(); ++y) {
+            auto* line = reinterpret_cast<std::uint32_t*>(out->scanLine(y));
+            for (int x = 0, n = out->width(); x < n; ++x) {
+                line[x] |= 0xFF000000u;
+            }
+        }
     } else {
         picture.scaledPartInto(scaled.width(), scaled.height(), rect, out);
     }
@@ -160,10 +167,15 @@ bool ScaledViewCache::scaleIntoTorus(const Picture& picture, const QRect& rect) 
         }
         std::uint32_t* to = pixels_.get() + static_cast<std::ptrdiff_t>(slot.y()) * torus_.width() + slot.x();
         if (oneToOne) {
+            // Made opaque on the way in, as scaled pixels are, so that they may be drawn as they are.
             for (int row = 0; row < piece.height(); ++row) {
-                std::memcpy(to + static_cast<std::ptrdiff_t>(row) * torus_.width(),
-                            source.constScanLine(piece.top() + row) + piece.left() * 4,
-                            static_cast<std::size_t>(piece.width()) * 4);
+                std::uint32_t* line = to + static_cast<std::ptrdiff_t>(row) * torus_.width();
+                const auto* from =
+                    reinterpret_cast<const std::uint32_t*>(source.constScanLine(piece.top() + row)) +
+                    piece.left();
+                for (int x = 0, n = piece.width(); x < n; ++x) {
+                    line[x] = from[x] | 0xFF000000u;
+                }
             }
             return;
         }
@@ -266,16 +278,7 @@ bool ScaledViewCache::draw(const Picture& picture, QSize scaled, QRect area, Dra
     motion_ = same ? area.topLeft() - area_.topLeft() : QPoint();
     area_ = area;
 
-    // Each piece is drawn through a picture over the torus's own memory, without a copy.
-    const qsizetype stride = static_cast<qsizetype>(torus_.width()) * 4;
-    ForEachPiece(area, origin_, torus_, [&](const QRect& piece, QPoint slot) {
-        const QImage view(
-            reinterpret_cast<const uchar*>(pixels_.get() +
-                                           static_cast<std::ptrdiff_t>(slot.y()) * torus_.width() + slot.x()),
-            piece.width(), piece.height(), stride, QImage::Format_RGB32);
-        target.drawPicture(Picture(view), at.x() + piece.left() - area.left(),
-                           at.y() + piece.top() - area.top());
-    });
+    drawKept(area, target, at);
 
     // The margin, in the background.
     dropped = std::move(job_);
@@ -292,6 +295,30 @@ bool ScaledViewCache::draw(const Picture& picture, QSize scaled, QRect area, Dra
     } else {
         wake_.notify_one();
     }
+    return true;
+}
+
+void ScaledViewCache::drawKept(const QRect& area, DrawingBoard& target, QPoint at) const {
+    // Each piece is drawn through a picture over the torus's own memory, without a copy.
+    const qsizetype stride = static_cast<qsizetype>(torus_.width()) * 4;
+    ForEachPiece(area, origin_, torus_, [&](const QRect& piece, QPoint slot) {
+        const QImage view(
+            reinterpret_cast<const uchar*>(pixels_.get() +
+                                           static_cast<std::ptrdiff_t>(slot.y()) * torus_.width() + slot.x()),
+            piece.width(), piece.height(), stride, QImage::Format_RGB32);
+        target.drawOpaque(view, at.x() + piece.left() - area.left(), at.y() + piece.top() - area.top());
+    });
+}
+
+bool ScaledViewCache::copyKept(const Picture& picture, QSize scaled, QRect area, DrawingBoard& target,
+                               QPoint at) const {
+    area = area.intersected(QRect(QPoint(0, 0), scaled));
+    const std::lock_guard lock(mutex_);
+    if (picture.isNull() || area.isEmpty() || picture.pixels().cacheKey() != key_ || scaled != scaled_ ||
+        !valid_.contains(area)) {
+        return false;
+    }
+    drawKept(area, target, at);
     return true;
 }
 

@@ -22,6 +22,8 @@ namespace picura {
 // lives at ((x − origin.x) mod width, (y − origin.y) mod height), so the window of kept pixels moves with the
 // view and a step overwrites exactly the pixels that left the window, moving nothing.
 //
+// The kept pixels are all opaque (alpha 0xFF), so they are drawn onto a board as they are.
+//
 // The window is the part in view plus a margin each side (`ahead`, a scroll bar's page step, say). After a
 // draw, a background thread scales the margin, nearest strips first and the side the view last moved to
 // before the others, so that a later step within it is only a copy. The drawing thread never waits for that
@@ -52,6 +54,10 @@ class ScaledViewCache {
     bool draw(const Picture& picture, QSize scaled, QRect area, DrawingBoard& target, QPoint at,
               QSize ahead = QSize(0, 0));
 
+    // Draws `area` of the same scaled picture onto `target` at `at` from the pixels kept, scaling nothing;
+    // false (and nothing drawn) when they do not hold all of it.
+    bool copyKept(const Picture& picture, QSize scaled, QRect area, DrawingBoard& target, QPoint at) const;
+
     // Forgets what the pixels show and stops scaling ahead; the next draw scales the whole part (into the
     // same memory when it fits).
     void clear();
@@ -72,6 +78,8 @@ class ScaledViewCache {
     void clearLocked();
     // Scales `rect` of the current picture into its torus slots; false when it could not be scaled.
     bool scaleIntoTorus(const Picture& picture, const QRect& rect);
+    // Draws `area` (within the valid pixels) onto `target` at `at`.
+    void drawKept(const QRect& area, DrawingBoard& target, QPoint at) const;
     // Copies `image` (the scaled pixels of `rect`) into the torus slots.
     void storeInTorus(const QImage& image, const QRect& rect);
     // The next strip of the margin to scale, next to the valid pixels; empty when the margin is done.

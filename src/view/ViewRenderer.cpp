@@ -87,20 +87,45 @@ void LayoutAxis(int scaled, int view, double& viewPosition, ScrollBarState& bar,
     displayed = scaled;
 }
 
-// Draws the part in view onto the display board, then onto
-// the visible board. The scaled pixels come through the boards' cache, so a
-// scroll step scales only what it newly shows, and nothing when the cache
-// scaled it ahead: a page step of each enabled scroll bar around the view.
+// Copies what lies around `inner` (the part of the picture in view) from one board to the other: the
+// background the renderer cleared there.
+void CopyAround(const DrawingBoard& from, DrawingBoard& to, const QRect& inner) {
+    const int w = from.width();
+    const int h = from.height();
+    const int top = std::clamp(inner.top(), 0, h);
+    const int bottom = std::clamp(inner.bottom() + 1, top, h);
+    const int left = std::clamp(inner.left(), 0, w);
+    const int right = std::clamp(inner.right() + 1, left, w);
+    to.copyFrom(from, 0, 0, w, top, 0, 0);
+    to.copyFrom(from, 0, bottom, w, h - bottom, 0, bottom);
+    to.copyFrom(from, 0, top, left, bottom - top, 0, top);
+    to.copyFrom(from, right, top, w - right, bottom - top, right, top);
+}
+
+// Draws the part in view onto the visible board, with the frame outline, and
+// leaves the display board owed it (ViewBoards::display). The scaled pixels
+// come through the boards' cache, so a scroll step scales only what it newly
+// shows, and nothing when the cache scaled it ahead: a page step of each
+// enabled scroll bar around the view.
 void DrawPartInView(const Picture& picture, const ViewState& state, ViewBoards& boards,
                     const CropFrame& frame, QColor frameColour) {
-    boards.display.clearBackgroundPicture();
+    DrawingBoard& display = boards.displayAsIs();
+    display.clearBackgroundPicture();
     const QSize ahead(state.horizontal.enabled ? ScrollPageStep(state.horizontal.range) : 0,
                       state.vertical.enabled ? ScrollPageStep(state.vertical.range) : 0);
-    boards.scaled.draw(
-        picture, QSize(state.scaledWidth, state.scaledHeight),
-        QRect(state.scrollOffsetX, state.scrollOffsetY, state.displayedWidth, state.displayedHeight),
-        boards.display, QPoint(state.displayOffsetX, state.displayOffsetY), ahead);
-    RepaintView(boards, frame, frameColour);
+    const QSize scaledSize(state.scaledWidth, state.scaledHeight);
+    const QRect area(state.scrollOffsetX, state.scrollOffsetY, state.displayedWidth, state.displayedHeight);
+    const QPoint at(state.displayOffsetX, state.displayOffsetY);
+    if (boards.visible.size() != display.size()) {
+        boards.visible.resize(display.width(), display.height());
+    }
+    CopyAround(display, boards.visible, QRect(at, area.size()));
+    if (boards.scaled.draw(picture, scaledSize, area, boards.visible, at, ahead)) {
+        boards.owePartInView(picture, scaledSize, area, at);
+        DrawFrameOverlay(boards.visible, frame, frameColour);
+    } else {
+        RepaintView(boards, frame, frameColour);  // nothing new to show: the display as it was
+    }
 }
 
 }  // namespace
@@ -150,8 +175,7 @@ bool StepZoom(ViewState& state, QSize picture, double factor) {
 
 bool RenderView(const Picture& picture, ViewState& state, ViewBoards& boards, const CropFrame& frame,
                 QColor frameColour) {
-    if (picture.isNull() || boards.display.size().isEmpty() ||
-        !ZoomWithinBounds(picture.size(), state.zoom)) {
+    if (picture.isNull() || boards.size().isEmpty() || !ZoomWithinBounds(picture.size(), state.zoom)) {
         return false;
     }
     const int vw = boards.width();
@@ -164,15 +188,15 @@ bool RenderView(const Picture& picture, ViewState& state, ViewBoards& boards, co
                state.displayedWidth);
     if (state.scaledWidth < vw) {
         const int right = state.displayOffsetX + state.scaledWidth;
-        boards.display.clear(0, 0, state.displayOffsetX, vh);
-        boards.display.clear(right, 0, vw - right, vh);
+        boards.displayAsIs().clear(0, 0, state.displayOffsetX, vh);
+        boards.displayAsIs().clear(right, 0, vw - right, vh);
     }
     LayoutAxis(state.scaledHeight, vh, state.viewPositionY, state.vertical, state.displayOffsetY,
                state.displayedHeight);
     if (state.scaledHeight < vh) {
         const int bottom = state.displayOffsetY + state.scaledHeight;
-        boards.display.clear(0, 0, vw, state.displayOffsetY);
-        boards.display.clear(0, bottom, vw, vh - bottom);
+        boards.displayAsIs().clear(0, 0, vw, state.displayOffsetY);
+        boards.displayAsIs().clear(0, bottom, vw, vh - bottom);
     }
     state.scrollOffsetX = state.horizontal.enabled ? state.horizontal.position : 0;
     state.scrollOffsetY = state.vertical.enabled ? state.vertical.position : 0;
@@ -215,10 +239,11 @@ bool ApplyScroll(const Picture& picture, ViewState& state, ViewBoards& boards, c
 }
 
 void RepaintView(ViewBoards& boards, const CropFrame& frame, QColor frameColour) {
-    if (boards.visible.size() != boards.display.size()) {
-        boards.visible.resize(boards.display.width(), boards.display.height());
+    const DrawingBoard& display = boards.display();
+    if (boards.visible.size() != display.size()) {
+        boards.visible.resize(display.width(), display.height());
     }
-    boards.visible.copyFrom(boards.display, 0, 0, boards.display.width(), boards.display.height(), 0, 0);
+    boards.visible.copyFrom(display, 0, 0, display.width(), display.height(), 0, 0);
     DrawFrameOverlay(boards.visible, frame, frameColour);
 }
 
@@ -245,7 +270,7 @@ bool BakeDisplay(Picture& picture, ViewState& state, ViewBoards& boards, const C
     QImage baked;
     const QRect displayed(state.displayOffsetX, state.displayOffsetY, state.displayedWidth,
                           state.displayedHeight);
-    const QImage display = boards.display.image();
+    const QImage display = boards.display().image();
     if (state.displayedWidth == state.scaledWidth && state.displayedHeight == state.scaledHeight &&
         display.rect().contains(displayed)) {
         // The whole scaled picture is in view: the display holds all of it.

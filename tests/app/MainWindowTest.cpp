@@ -365,6 +365,29 @@ TEST_F(MainWindowTest, ACropSavedRightAfterOpeningIsTakenFromTheFullPicture) {
         << "the reduced view must differ, or this proves nothing";
 }
 
+// The view paints the visible board's own pixels: a scroll step draws into the same memory (nobody holds a
+// copy that would make each step copy the whole board first) and the view shows the step.
+TEST_F(MainWindowTest, ScrollingDrawsIntoTheShownBoardWithoutCopyingIt) {
+    auto w = makeWindow();
+    w->show();
+    const QString photo = programDir.filePath(QStringLiteral("photo.png"));
+    ASSERT_TRUE(test::MakePhotoLike(1600, 1200, 3).save(photo));
+    ASSERT_TRUE(w->actions().loadPictureFile(photo));
+    for (int i = 0; i < 40; ++i) {
+        QTest::keyClick(w->view(), Qt::Key_Plus);
+    }
+    ASSERT_TRUE(w->horizontalBar()->isEnabled());
+    QApplication::processEvents();
+    const uchar* bits = w->boards().visible.image().constBits();
+    for (const int step : {10, 25, 200}) {
+        w->horizontalBar()->setValue(w->horizontalBar()->value() + step);
+        const QImage shown = w->view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(w->boards().visible.image().constBits(), bits)
+            << "the board was copied on a step of " << step;
+        EXPECT_EQ(test::MaxChannelDifference(shown, w->boards().visible.image()), 0) << "step " << step;
+    }
+}
+
 TEST_F(MainWindowTest, SaveRefusesUnknownExtensionsAndReportsWriteFailures) {
     auto w = makeWindow();
     const QString photo = programDir.filePath(QStringLiteral("p.png"));

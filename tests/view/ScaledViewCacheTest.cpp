@@ -22,12 +22,20 @@ const CropFrame kFrame{125, 34, 160, 210};
 // What a view freshly made shows for the same picture and state: every pixel scaled at once.
 QImage FreshDisplay(const Picture& picture, const ViewState& state) {
     ViewBoards boards(kView);
-    boards.display.drawPicture(
+    boards.display().drawPicture(
         Picture(picture.scaledPart(
             state.scaledWidth, state.scaledHeight,
             QRect(state.scrollOffsetX, state.scrollOffsetY, state.displayedWidth, state.displayedHeight))),
         state.displayOffsetX, state.displayOffsetY);
-    return boards.display.image();
+    return boards.display().image();
+}
+
+// The same with the frame outline drawn on it, as the visible board shows it.
+QImage WithOutline(const QImage& display) {
+    DrawingBoard board(display.width(), display.height());
+    board.drawPicture(Picture(display), 0, 0);
+    DrawFrameOverlay(board, kFrame, kYellow);
+    return board.image();
 }
 
 // Scroll steps of every kind (small, large, diagonal, back, to the ends, beyond a whole view) piece the view
@@ -56,7 +64,9 @@ TEST(ScaledViewCache, ScrollStepsShowExactlyWhatAFreshRenderShows) {
             x = std::clamp(x, 0, rangeX);
             y = std::clamp(y, 0, rangeY);
             ASSERT_TRUE(ApplyScroll(picture, state, boards, kFrame, kYellow, x, y));
-            ASSERT_EQ(boards.display.image(), FreshDisplay(picture, state)) << "step " << step;
+            // The visible board is drawn first and on its own; the display board is brought up to date after.
+            ASSERT_EQ(boards.visible.image(), WithOutline(FreshDisplay(picture, state))) << "step " << step;
+            ASSERT_EQ(boards.display().image(), FreshDisplay(picture, state)) << "step " << step;
         }
     }
 }
@@ -94,8 +104,8 @@ TEST(ScaledViewCache, OtherPixelsZoomOrViewSizeAreScaledAfresh) {
     picture = Picture(second);
     ApplyScroll(picture, state, boards, kFrame, kYellow, state.horizontal.position + 3,
                 state.vertical.position);
-    EXPECT_EQ(boards.display.image().pixel(200, 150), qRgb(200, 30, 60));
-    EXPECT_EQ(boards.display.image(), FreshDisplay(picture, state));
+    EXPECT_EQ(boards.display().image().pixel(200, 150), qRgb(200, 30, 60));
+    EXPECT_EQ(boards.display().image(), FreshDisplay(picture, state));
 
     // The same QImage changed in place is other pixels too.
     QImage changing = first;
@@ -104,14 +114,14 @@ TEST(ScaledViewCache, OtherPixelsZoomOrViewSizeAreScaledAfresh) {
     changing.fill(qRgb(0, 0, 255));
     picture = Picture(changing);
     RenderView(picture, state, boards, kFrame, kYellow);
-    EXPECT_EQ(boards.display.image().pixel(10, 10), qRgb(0, 0, 255));
+    EXPECT_EQ(boards.display().image().pixel(10, 10), qRgb(0, 0, 255));
 
     picture = Picture(first);
     RenderView(picture, state, boards, kFrame, kYellow);
     StepZoom(state, picture.size(), kZoomInFactor);
     RenderView(picture, state, boards, kFrame, kYellow);
     EXPECT_EQ(boards.scaled.lastScaledPixels(), 411 * 279);
-    EXPECT_EQ(boards.display.image(), FreshDisplay(picture, state));
+    EXPECT_EQ(boards.display().image(), FreshDisplay(picture, state));
 
     boards.resize(QSize(300, 200));
     RenderView(picture, state, boards, kFrame, kYellow);
@@ -139,12 +149,12 @@ TEST(ScaledViewCache, StepsWithinTheMarginScaledAheadOnlyCopy) {
         EXPECT_EQ(boards.scaled.lastScaledWhileDrawing(), 0);
         EXPECT_EQ(boards.scaled.lastScaledPixels(),
                   411 * 279 - (411 - std::abs(step.x())) * (279 - std::abs(step.y())));
-        EXPECT_EQ(boards.display.image(), FreshDisplay(picture, state));
+        EXPECT_EQ(boards.display().image(), FreshDisplay(picture, state));
     }
     boards.scaled.waitUntilAhead();
     ASSERT_TRUE(ApplyScroll(picture, state, boards, kFrame, kYellow, 0, 0));
     EXPECT_EQ(boards.scaled.lastScaledWhileDrawing(), 411 * 279);
-    EXPECT_EQ(boards.display.image(), FreshDisplay(picture, state));
+    EXPECT_EQ(boards.display().image(), FreshDisplay(picture, state));
 }
 
 // Whatever the margin asks for, the kept pixels stay within the bound, and never below the view itself.
@@ -228,6 +238,67 @@ TEST(ScaledViewCache, DrawsNothingWithoutAPictureOrArea) {
     EXPECT_FALSE(cache.draw(picture, QSize(10, 10), QRect(10, 10, 5, 5), board, QPoint()));
     EXPECT_TRUE(cache.draw(picture, QSize(10, 10), QRect(5, 5, 10, 10), board, QPoint()));
     EXPECT_EQ(board.image().pixel(4, 4), qRgb(1, 2, 3));
+}
+
+// After a scroll step the display board is owed the part in view. What is drawn on it then (a pen stroke)
+// lands on the scrolled picture, even when the kept scaled pixels were let go of in between.
+TEST(ScaledViewCache, MarksAfterAScrollLandOnTheScrolledPicture) {
+    const Picture picture(test::MakePhotoLike(2400, 1700, 6));
+    for (const bool keptPixelsGone : {false, true}) {
+        SCOPED_TRACE(keptPixelsGone ? "kept pixels gone" : "kept pixels there");
+        ViewState state;
+        ViewBoards boards(kView);
+        state.zoom = 0.7;
+        ASSERT_TRUE(RenderView(picture, state, boards, kFrame, kYellow));
+        ASSERT_TRUE(ApplyScroll(picture, state, boards, kFrame, kYellow, state.horizontal.position + 90,
+                                state.vertical.position - 40));
+        if (keptPixelsGone) {
+            boards.scaled.clear();
+        }
+        boards.display().setPenColor(qRgb(0, 0, 255));
+        boards.display().setPenWidth(0);
+        boards.display().line(20, 30, 200, 30);
+        RepaintView(boards, kFrame, kYellow);
+        QImage expected = FreshDisplay(picture, state);
+        for (int x = 20; x < 200; ++x) {
+            expected.setPixel(x, 30, qRgb(0, 0, 255));
+        }
+        EXPECT_EQ(boards.visible.image(), WithOutline(expected));
+    }
+}
+
+// The board is written with the kept pixels as they are, so they must be opaque even when the picture's
+// pixels leave the alpha byte unset (RGB32 does not promise it), at zoom 1 as much as scaled.
+TEST(ScaledViewCache, PixelsWithoutAlphaAreShownOpaque) {
+    QImage image = test::MakePhotoLike(1500, 1100, 9);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            line[x] &= 0x00FFFFFFu;
+        }
+    }
+    const Picture picture(image);
+    for (const double zoom : {1.0, 0.6}) {
+        SCOPED_TRACE("zoom " + std::to_string(zoom));
+        ViewState state;
+        ViewBoards boards(kView);
+        state.zoom = zoom;
+        ASSERT_TRUE(RenderView(picture, state, boards, kFrame, kYellow));
+        boards.scaled.waitUntilAhead();  // the margin too
+        const int x = state.horizontal.position, y = state.vertical.position;
+        for (const QPoint to : {QPoint(x + 30, y), QPoint(x + 30, y + 40), QPoint(x - 200, y - 100)}) {
+            ASSERT_TRUE(ApplyScroll(picture, state, boards, kFrame, kYellow, to.x(), to.y()));
+            for (const DrawingBoard* board : {&boards.visible, &boards.display()}) {
+                const QImage pixels = board->image();
+                for (int row = 0; row < pixels.height(); ++row) {
+                    const auto* line = reinterpret_cast<const std::uint32_t*>(pixels.constScanLine(row));
+                    for (int col = 0; col < pixels.width(); ++col) {
+                        ASSERT_EQ(line[col] >> 24, 0xFFu) << col << ", " << row;
+                    }
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

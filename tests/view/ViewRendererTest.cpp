@@ -87,7 +87,7 @@ TEST(FitZoom, EqualAspectWithinToleranceUsesTheWidthRule) {
 
 TEST(RenderView, CentresASmallPictureAndClearsAroundIt) {
     ViewBoards boards(kView);
-    Mark(boards.display, 0, 0, 411, 279, 0xFF123456);  // stale pixels that must be cleared
+    Mark(boards.display(), 0, 0, 411, 279, 0xFF123456);  // stale pixels that must be cleared
     ViewState state;
     state.zoom = 1.0;
     const Picture picture(test::MakeSolid(200, 100, 0xFF00FF00));
@@ -104,7 +104,7 @@ TEST(RenderView, CentresASmallPictureAndClearsAroundIt) {
     EXPECT_EQ(state.scrollOffsetX, 0);
     EXPECT_EQ(state.scrollOffsetY, 0);
 
-    const QImage display = boards.display.image();
+    const QImage display = boards.display().image();
     for (int x : {0, 104, 305, 410}) {
         EXPECT_TRUE(IsBackgroundColumn(display, x)) << "column " << x;
     }
@@ -123,9 +123,9 @@ TEST(RenderView, ScaledWidthOneBelowTheViewStartsAtColumnZero) {
     EXPECT_EQ(r.state.displayOffsetX, 0);
     EXPECT_EQ(r.state.displayedWidth, 410);
     EXPECT_FALSE(r.state.horizontal.enabled);
-    EXPECT_EQ(r.boards.display.image().pixel(0, 139), 0xFF0000FFu);
-    EXPECT_EQ(r.boards.display.image().pixel(409, 139), 0xFF0000FFu);
-    EXPECT_TRUE(IsBackgroundColumn(r.boards.display.image(), 410));
+    EXPECT_EQ(r.boards.display().image().pixel(0, 139), 0xFF0000FFu);
+    EXPECT_EQ(r.boards.display().image().pixel(409, 139), 0xFF0000FFu);
+    EXPECT_TRUE(IsBackgroundColumn(r.boards.display().image(), 410));
 }
 
 TEST(RenderView, ExactViewSizeNeedsNoScrollBarAndNoClear) {
@@ -134,7 +134,7 @@ TEST(RenderView, ExactViewSizeNeedsNoScrollBarAndNoClear) {
     EXPECT_FALSE(r.state.vertical.enabled);
     EXPECT_EQ(r.state.displayOffsetX, 0);
     EXPECT_EQ(r.state.displayOffsetY, 0);
-    EXPECT_EQ(r.boards.display.image().pixel(410, 278), 0xFF0000FFu);
+    EXPECT_EQ(r.boards.display().image().pixel(410, 278), 0xFF0000FFu);
 }
 
 TEST(RenderView, OnePixelWiderThanTheViewGivesRangeOne) {
@@ -156,7 +156,7 @@ TEST(RenderView, CentresALargePictureAndShowsThePartInViewExactly) {
     EXPECT_EQ(r.state.vertical.position, 260);
     EXPECT_EQ(r.state.scrollOffsetX, 294);
     EXPECT_EQ(r.state.scrollOffsetY, 260);
-    EXPECT_EQ(test::MaxChannelDifference(r.boards.display.image(), image.copy(294, 260, 411, 279)), 0);
+    EXPECT_EQ(test::MaxChannelDifference(r.boards.display().image(), image.copy(294, 260, 411, 279)), 0);
 }
 
 TEST(RenderView, NothingWithoutAPicture) {
@@ -176,13 +176,13 @@ TEST(ApplyScroll, ShowsTheScrolledPartAndRemembersTheViewPosition) {
     EXPECT_EQ(r.state.scrollOffsetY, 521);
     EXPECT_DOUBLE_EQ(r.state.viewPositionX, 100.0 / 589);
     EXPECT_DOUBLE_EQ(r.state.viewPositionY, 1.0);
-    EXPECT_EQ(test::MaxChannelDifference(r.boards.display.image(), image.copy(100, 521, 411, 279)), 0);
+    EXPECT_EQ(test::MaxChannelDifference(r.boards.display().image(), image.copy(100, 521, 411, 279)), 0);
 
     // Positions outside the range are held at its ends, as a scroll bar does.
     ASSERT_TRUE(ApplyScroll(r.picture, r.state, r.boards, r.frame, kYellow, -5, 5000));
     EXPECT_EQ(r.state.horizontal.position, 0);
     EXPECT_EQ(r.state.scrollOffsetY, 521);
-    EXPECT_EQ(test::MaxChannelDifference(r.boards.display.image(), image.copy(0, 521, 411, 279)), 0);
+    EXPECT_EQ(test::MaxChannelDifference(r.boards.display().image(), image.copy(0, 521, 411, 279)), 0);
 }
 
 TEST(ApplyScroll, IgnoresTheDisabledBar) {
@@ -192,7 +192,7 @@ TEST(ApplyScroll, IgnoresTheDisabledBar) {
     ASSERT_TRUE(ApplyScroll(r.picture, r.state, r.boards, r.frame, kYellow, 10, 50));
     EXPECT_EQ(r.state.scrollOffsetY, 0);
     EXPECT_EQ(r.state.displayOffsetY, 39);
-    EXPECT_EQ(test::MaxChannelDifference(r.boards.display.image().copy(0, 39, 411, 200),
+    EXPECT_EQ(test::MaxChannelDifference(r.boards.display().image().copy(0, 39, 411, 200),
                                          image.copy(10, 0, 411, 200)),
               0);
 }
@@ -284,7 +284,7 @@ TEST(RenderView, AgreesWithTheWholeScaledPictureAtSeveralScrollPositions) {
     for (const QPoint& at : {QPoint(0, 0), QPoint(1, 3), QPoint(389, 321), QPoint(201, 77)}) {
         ASSERT_TRUE(ApplyScroll(r.picture, r.state, r.boards, r.frame, kYellow, at.x(), at.y()));
         const QImage expected = whole.copy(at.x(), at.y(), 411, 279);
-        EXPECT_LT(test::MeanChannelDifference(r.boards.display.image(), expected), 8.0)
+        EXPECT_LT(test::MeanChannelDifference(r.boards.display().image(), expected), 8.0)
             << at.x() << "," << at.y();
     }
     // And a zoom that is not a simple ratio.
@@ -293,7 +293,7 @@ TEST(RenderView, AgreesWithTheWholeScaledPictureAtSeveralScrollPositions) {
     const QImage wholePhoto = photo.scaled(p.state.scaledWidth, p.state.scaledHeight, Qt::IgnoreAspectRatio,
                                            Qt::SmoothTransformation);
     EXPECT_LT(
-        test::MeanChannelDifference(p.boards.display.image(),
+        test::MeanChannelDifference(p.boards.display().image(),
                                     wholePhoto.copy(p.state.scrollOffsetX, p.state.scrollOffsetY, 411, 279)),
         3.0);
 }
@@ -351,9 +351,9 @@ TEST(RepaintView, WipesMarksOfTheVisibleBoardAndMovesTheOutline) {
     r.frame.left += 10;
     RepaintView(r.boards, r.frame, QColor(255, 0, 0));
     EXPECT_EQ(r.boards.visible.image().pixel(200, 100), 0xFF0000FFu);
-    EXPECT_EQ(r.boards.visible.image().pixel(124, 100), 0xFF0000FFu);  // old outline gone
-    EXPECT_EQ(r.boards.visible.image().pixel(134, 100), 0xFFFF0000u);  // new one, new colour
-    EXPECT_EQ(r.boards.display.image().pixel(134, 100), 0xFF0000FFu);  // never on the display
+    EXPECT_EQ(r.boards.visible.image().pixel(124, 100), 0xFF0000FFu);    // old outline gone
+    EXPECT_EQ(r.boards.visible.image().pixel(134, 100), 0xFFFF0000u);    // new one, new colour
+    EXPECT_EQ(r.boards.display().image().pixel(134, 100), 0xFF0000FFu);  // never on the display
 }
 
 TEST(BakeDisplay, ScrolledViewBecomesThePictureAtZoomOneWithTheMarksKept) {
@@ -363,7 +363,7 @@ TEST(BakeDisplay, ScrolledViewBecomesThePictureAtZoomOneWithTheMarksKept) {
     const int sy = r.state.scrollOffsetY;
     const QImage scaledBefore = r.picture.scaled(800, 600);
     // A pen mark on the display board.
-    Mark(r.boards.display, 10, 20, 30, 5, 0xFFFF00FF);
+    Mark(r.boards.display(), 10, 20, 30, 5, 0xFFFF00FF);
 
     ASSERT_TRUE(BakeDisplay(r.picture, r.state, r.boards, r.frame, kYellow));
     EXPECT_DOUBLE_EQ(r.state.zoom, 1.0);
@@ -377,12 +377,12 @@ TEST(BakeDisplay, ScrolledViewBecomesThePictureAtZoomOneWithTheMarksKept) {
     // The same part stays in view, mark included.
     EXPECT_EQ(r.state.scrollOffsetX, sx);
     EXPECT_EQ(r.state.scrollOffsetY, sy);
-    EXPECT_EQ(r.boards.display.image().pixel(10, 20), 0xFFFF00FFu);
+    EXPECT_EQ(r.boards.display().image().pixel(10, 20), 0xFFFF00FFu);
 }
 
 TEST(BakeDisplay, WholePictureInViewIsTakenFromTheDisplay) {
     Rendered r(test::MakePhotoLike(400, 300, 2), 0.5);  // 200 × 150 centred
-    Mark(r.boards.display, r.state.displayOffsetX, r.state.displayOffsetY, 1, 1, 0xFF010203);
+    Mark(r.boards.display(), r.state.displayOffsetX, r.state.displayOffsetY, 1, 1, 0xFF010203);
     ASSERT_TRUE(BakeDisplay(r.picture, r.state, r.boards, r.frame, kYellow));
     EXPECT_EQ(r.picture.size(), QSize(200, 150));
     EXPECT_EQ(r.picture.image().pixel(0, 0), 0xFF010203u);
@@ -444,7 +444,7 @@ TEST(ViewBoards, ResizeGivesBlankBoardsOfAtLeastOnePixel) {
     ViewBoards boards(QSize(20, 10));
     EXPECT_EQ(boards.visible.size(), QSize(20, 10));
     EXPECT_EQ(boards.visible.image().pixel(0, 0), kBoardBackground);
-    EXPECT_EQ(boards.display.image().pixel(19, 9), kBoardBackground);
+    EXPECT_EQ(boards.display().image().pixel(19, 9), kBoardBackground);
     boards.resize(QSize(-5, 0));
     EXPECT_EQ(boards.size(), QSize(1, 1));
 }

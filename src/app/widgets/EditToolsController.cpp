@@ -151,7 +151,7 @@ EditToolsController::EditToolsController(MainWindow& window, ViewBoards& boards,
 }
 
 void EditToolsController::prepareBoard() {
-    DrawingBoard& display = p_.boards->display;
+    DrawingBoard& display = p_.boards->display();
     display.setTextColor(colour_);
     if (fontChosen_) {
         display.setFont(font_);
@@ -171,7 +171,7 @@ void EditToolsController::apply(const ToolSwitch& s, bool leaveTextDone) {
     }
     if (s.leaveText && !leaveTextDone) {
         prepareBoard();
-        handleCommit(LeaveTextTool(box_, p_.boards->display));
+        handleCommit(LeaveTextTool(box_, p_.boards->display()));
         input_->hide();
     }
     applying_ = true;
@@ -228,7 +228,7 @@ void EditToolsController::showBox() {
 void EditToolsController::leaveTextForViewChange() {
     if (box_.visible) {
         prepareBoard();
-        handleCommit(LeaveTextTool(box_, p_.boards->display));
+        handleCommit(LeaveTextTool(box_, p_.boards->display()));
         input_->hide();
     }
 }
@@ -236,7 +236,7 @@ void EditToolsController::leaveTextForViewChange() {
 void EditToolsController::applyColour(QRgb colour) {
     const ToolColours c = ApplyToolColour(colour);
     colour_ = c.tool;
-    p_.boards->display.setTextColor(colour_);
+    p_.boards->display().setTextColor(colour_);
     input_->setStyleSheet(
         QStringLiteral("color: %1; background: %2;").arg(ColourCss(c.tool), ColourCss(c.textBoxBackground)));
     if (auto* picker = p_.window->findChild<QPushButton*>(QStringLiteral("画笔颜色选择器"))) {
@@ -261,7 +261,7 @@ void EditToolsController::chooseFont() {
     }
     font_ = *font;
     fontChosen_ = true;
-    metrics_ = ApplyTextFont(p_.boards->display, box_, font_);
+    metrics_ = ApplyTextFont(p_.boards->display(), box_, font_);
     input_->setFont(font_);
     input_->setGeometry(box_.geometry);
     applyColour(colour_);
@@ -270,7 +270,7 @@ void EditToolsController::chooseFont() {
 
 void EditToolsController::endByRightClick() {
     prepareBoard();
-    const RightClickEnd end = EndTextByRightClick(box_, selection_, p_.boards->display);
+    const RightClickEnd end = EndTextByRightClick(box_, selection_, p_.boards->display());
     handleCommit(end.commit);
     input_->hide();
     apply(end.tools, true);
@@ -294,7 +294,7 @@ bool EditToolsController::viewPress(QPoint p) {
     }
     p_.port->focusView();
     if (selection_.penOn()) {
-        stroke_.press(p_.boards->display, p, penWidth_, colour_);
+        stroke_.press(p_.boards->display(), p, penWidth_, colour_);
         p_.actions->repaintView();
     } else if (selection_.eyedropperOn()) {
         ViewPixelSource source(*p_.view, *p_.boards);
@@ -315,7 +315,7 @@ bool EditToolsController::viewMove(QPoint p) {
             history_.record(p_.session->picture());
             bake();
         } else if (stroke_.held()) {
-            stroke_.moveTo(p_.boards->display, p, penWidth_, colour_);
+            stroke_.moveTo(p_.boards->display(), p, penWidth_, colour_);
             p_.actions->repaintView();
         } else {
             p_.actions->repaintView();
@@ -337,7 +337,7 @@ bool EditToolsController::viewRelease(QPoint p) {
         }
     } else if (selection_.textOn()) {
         prepareBoard();
-        handleCommit(PlaceTextBox(box_, p_.boards->display, p, metrics_));
+        handleCommit(PlaceTextBox(box_, p_.boards->display(), p, metrics_));
         showBox();
         input_->setFocus();
         if (p_.clearHint) {
@@ -381,7 +381,7 @@ bool EditToolsController::eventFilter(QObject* watched, QEvent* event) {
             if (watched == input_) {
                 if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
                     prepareBoard();
-                    handleCommit(TextBoxKey(box_, p_.boards->display, ke->key()));
+                    handleCommit(TextBoxKey(box_, p_.boards->display(), ke->key()));
                     showBox();
                     return true;
                 }

@@ -15,6 +15,7 @@ namespace picura {
 
 void ViewPresenter::attach(ViewWidget* view, QScrollBar* horizontal, QScrollBar* vertical, CropPanel* panel) {
     view_ = view;
+    view_->setBoard(&boards_.visible);
     hbar_ = horizontal;
     vbar_ = vertical;
     panel_ = panel;
@@ -25,7 +26,7 @@ QColor ViewPresenter::frameColour() const {
 }
 
 void ViewPresenter::showView() {
-    view_->setImage(boards_.visible.image());
+    view_->showBoard();
     syncingBars_ = true;
     const auto sync = [](QScrollBar* bar, const ScrollBarState& s) {
         bar->setEnabled(s.enabled);

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
+#include <QRegion>
 #include <QWheelEvent>
 
 namespace picura {
@@ -21,17 +22,17 @@ ViewWidget::ViewWidget(QWidget* parent) : QWidget(parent), textInput_(new QLineE
     textInput_->hide();
 }
 
-void ViewWidget::setImage(const QImage& image) {
-    image_ = image;
-    update();
-}
-
 void ViewWidget::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const QRect r = event->rect();
-    p.fillRect(r, QColor(0xF0, 0xF0, 0xF0));
-    if (!image_.isNull()) {
-        p.drawImage(r.topLeft(), image_, r);
+    const QImage* image = board_ != nullptr ? &board_->image() : nullptr;
+    const QRect shown = image != nullptr ? r.intersected(image->rect()) : QRect();
+    // The background only where the board does not reach.
+    for (const QRect& rest : QRegion(r).subtracted(QRegion(shown))) {
+        p.fillRect(rest, QColor(0xF0, 0xF0, 0xF0));
+    }
+    if (!shown.isEmpty()) {
+        p.drawImage(shown.topLeft(), *image, shown);
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QImage>
 #include <QWidget>
+
+#include "imaging/DrawingBoard.h"
 
 class QLineEdit;
 
@@ -14,8 +15,11 @@ class ViewWidget : public QWidget {
   public:
     explicit ViewWidget(QWidget* parent = nullptr);
 
-    void setImage(const QImage& image);
-    const QImage& image() const { return image_; }
+    // The board shown, painted from its own pixels (never a copy, which would make every drawing on the
+    // board copy the whole of it); null shows the background.
+    void setBoard(const DrawingBoard* board) { board_ = board; }
+    // Shows the board's pixels as they are now.
+    void showBoard() { update(); }
     // 文字输入编辑框, the text tool's input box, a child of the view.
     QLineEdit* textInput() const { return textInput_; }
 
@@ -39,7 +43,7 @@ class ViewWidget : public QWidget {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    QImage image_;
+    const DrawingBoard* board_ = nullptr;
     QLineEdit* textInput_;
 };
 
