@@ -142,13 +142,14 @@ struct BitReader {
     }
 };
 
-// A code longer than the fast table's; -1 for a bit pattern that is no code. Needs 16 bits in the reader.
-int SlowSymbol(BitReader& b, const Huffman& h) {
-    for (int len = kLutBits + 1; len <= 16; ++len) {
-        const int code = int(b.peek(unsigned(len)));
-        if (code <= h.maxcode[len]) {
-            b.skip(unsigned(len));
-            return h.vals[(h.valptr[len] + code) & 0xFF];
+// A code longer than the fast table's from the next bits `acc`: its symbol, and its length in *len; -1 for a
+// bit pattern that is no code.
+int SlowSymbol(std::uint64_t acc, const Huffman& h, unsigned* len) {
+    for (int l = kLutBits + 1; l <= 16; ++l) {
+        const int code = int(acc >> (64 - l));
+        if (code <= h.maxcode[l]) {
+            *len = unsigned(l);
+            return h.vals[(h.valptr[l] + code) & 0xFF];
         }
     }
     return -1;
@@ -167,10 +168,12 @@ inline bool DecodeDc(BitReader& b, const Huffman& h, int* diff) {
         b.skip(e & kLenMask);
         s = int(e >> 8) & 0xFF;
     } else {
-        s = SlowSymbol(b, h);
+        unsigned len;
+        s = SlowSymbol(b.acc, h, &len);
         if (s < 0) {
             return false;
         }
+        b.skip(len);
     }
     *diff = s != 0 ? b.receive(s) : 0;
     return true;
@@ -199,10 +202,12 @@ inline bool DecodeAc(BitReader& b, const Huffman& h, std::int16_t* block, const 
             b.skip(e & kLenMask);
             rs = int(e >> 8) & 0xFF;
         } else {
-            rs = SlowSymbol(b, h);
+            unsigned len;
+            rs = SlowSymbol(b.acc, h, &len);
             if (rs < 0) {
                 return false;
             }
+            b.skip(len);
         }
         const int r = rs >> 4;
         const int s = rs & 15;
@@ -679,6 +684,7 @@ class PreviewDecoder {
     LargeBuffer clean_;
     std::size_t cleanSize_ = 0;
     std::vector<std::size_t> segments_;  // where each restart interval's data starts
+    std::size_t neededSegments_ = 1;
 
     QImage image_;
 
@@ -776,7 +782,7 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
                 quant_[c][ssize == 1 ? 0 : s] = std::int16_t(qt[nat]);
             }
         }
-        const int blockSlots = ssize == 1 ? 1 : trash + 1;
+        const int blockSlots = ssize == 1 ? 1 : (trash + 8) / 8 * 8;  // cleared 8 at a time
         blockSlots_[c] = blockSlots;
         for (int dy = 0; dy < cv; ++dy) {
             for (int dx = 0; dx < ch; ++dx) {
@@ -853,7 +859,7 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
         if (std::int64_t(segments_.size()) < needed) {
             return false;
         }
-        segments_.resize(std::size_t(needed));
+        neededSegments_ = std::size_t(needed);  // the ones after them are never read
     }
     std::size_t planeBytes = 0;
     for (int c = 0; c < n; ++c) {
@@ -883,7 +889,9 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
     return true;
 }
 
-bool PreviewDecoder::decodeMcu(BitReader& b, std::int16_t* pred, std::int16_t* out) const {
+bool PreviewDecoder::decodeMcu(BitReader& reader, std::int16_t* pred, std::int16_t* out) const {
+    BitReader b = reader;  // in registers while the MCU is decoded
+    static constexpr std::int16_t kZeros[8] = {};
     for (int i = 0; i < blockCount_; ++i) {
         const BlockDesc& bd = blocks_[i];
         const Component& comp = hd_.comp[bd.comp];
@@ -892,23 +900,29 @@ bool PreviewDecoder::decodeMcu(BitReader& b, std::int16_t* pred, std::int16_t* o
         }
         int diff;
         if (!DecodeDc(b, dcTable_[comp.td], &diff)) {
+            reader = b;  // where the data went wrong
             return false;
         }
         pred[bd.comp] = std::int16_t(std::uint16_t(pred[bd.comp]) + std::uint16_t(diff));
         std::int16_t* block = out + bd.offset;
         if (bd.store) {
-            std::memset(block, 0, sizeof(std::int16_t) * std::size_t(blockSlots_[bd.comp]));
+            for (int k = 0; k < blockSlots_[bd.comp]; k += 8) {
+                std::memcpy(block + k, kZeros, sizeof kZeros);
+            }
             block[0] = pred[bd.comp];
             if (!DecodeAc<true>(b, acTable_[comp.ta], block, slot_[bd.comp])) {
+                reader = b;
                 return false;
             }
         } else {
             block[0] = pred[bd.comp];
             if (!DecodeAc<false>(b, acTable_[comp.ta], nullptr, nullptr)) {
+                reader = b;
                 return false;
             }
         }
     }
+    reader = b;
     return true;
 }
 
@@ -950,7 +964,7 @@ bool PreviewDecoder::decodeInline(std::int64_t first, std::int64_t end, std::uin
     std::uint64_t endBit = segmentEnd();
     BitReader b;
     b.seek(data, bit);
-    std::int16_t buffer[6 * 51];
+    std::int16_t buffer[6 * 56];
     static constexpr std::int16_t kNoOffset[3] = {0, 0, 0};
     std::int64_t watched = 0;
     const std::uint64_t secondStart = watchSecond ? secondStartBit_ : 0;
@@ -1190,7 +1204,7 @@ QImage PreviewDecoder::run(const JpegPreviewOptions& options) {
     bool split = secondStart >= 0 && std::uint64_t(secondStart) < cleanSize_;
     if (split && hd_.restart > 0) {
         std::size_t best = 0;
-        for (std::size_t s = 1; s < segments_.size(); ++s) {
+        for (std::size_t s = 1; s < neededSegments_; ++s) {
             const auto distance = [&](std::size_t k) {
                 return std::abs(std::int64_t(segments_[k]) - secondStart);
             };

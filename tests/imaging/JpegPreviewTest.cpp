@@ -323,6 +323,25 @@ TEST(JpegPreview, AFileCutShortIsNeverShown) {
     }
 }
 
+TEST(JpegPreview, AnIntervalIsReadOnlyUpToItsRestartMarker) {
+    // Written with a marker after every MCU, then told that the markers come every 1000 MCUs: the first
+    // interval's data ends long before the MCUs it should hold.
+    PreviewFile f;
+    f.width = 48;
+    f.height = 32;
+    f.restartMcus = 1;
+    f.noisy = true;
+    QByteArray bytes = WritePreviewFile(f);
+    ASSERT_FALSE(Preview(bytes, 8).isNull());
+    const int dri = FindMarker(bytes, 0xDD);
+    ASSERT_GT(dri, 0);
+    bytes[dri + 4] = char(1000 >> 8);
+    bytes[dri + 5] = char(1000 & 0xFF);
+    EXPECT_TRUE(Libjpeg(bytes, 8).isNull());
+    EXPECT_TRUE(Preview(bytes, 8).isNull());
+    EXPECT_TRUE(Preview(bytes, 4).isNull());
+}
+
 TEST(JpegPreview, CorruptScanDataIsRefusedOrDecodedAsLibjpegDecodesIt) {
     PreviewFile f;
     f.width = 80;
