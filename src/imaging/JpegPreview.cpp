@@ -103,6 +103,58 @@ bool BuildHuffman(const HuffmanSpec& spec, bool dc, Huffman* h) {
     return true;
 }
 
+// Where only a block's DC term is wanted its AC terms are passed over, two at a time where both fit in the
+// next kSkipBits bits. Entry: bits 0-4 the bits of the first symbol and its magnitude (0: none fits), 5-9 of
+// both, 10-15 and 16-21 how far the first and both move the coefficient index, bit 22 the first ends the
+// block, bit 23 the second does, bit 24 there is a second.
+constexpr int kSkipBits = 11;
+
+struct SkipTable {
+    std::uint32_t pair[1 << kSkipBits];
+};
+
+// The symbol of the code at the top of the `avail` bits `bits`, and its length; -1 for none that fits.
+int SymbolAt(const Huffman& h, std::uint32_t bits, int avail, int* len) {
+    for (int l = 1; l <= std::min(avail, 16); ++l) {
+        const int code = int(bits >> (avail - l));
+        if (code <= h.maxcode[l]) {
+            *len = l;
+            return h.vals[(h.valptr[l] + code) & 0xFF];
+        }
+    }
+    return -1;
+}
+
+void BuildSkip(const Huffman& h, SkipTable* t) {
+    constexpr std::uint32_t kMask = (1u << kSkipBits) - 1;
+    for (std::uint32_t index = 0; index <= kMask; ++index) {
+        int len = 0;
+        const int first = SymbolAt(h, index, kSkipBits, &len);
+        const int bits1 = len + (first & 15);
+        if (first < 0 || bits1 > kSkipBits) {
+            t->pair[index] = 0;
+            continue;
+        }
+        const bool end1 = (first & 15) == 0 && (first >> 4) != 15;
+        const int move1 = end1 ? 0 : (first & 15) == 0 ? 16 : (first >> 4) + 1;
+        std::uint32_t e = std::uint32_t(bits1) | (std::uint32_t(bits1) << 5) | (std::uint32_t(move1) << 10) |
+                          (std::uint32_t(move1) << 16) | (end1 ? (3u << 22) : 0u);
+        const int rest = kSkipBits - bits1;
+        if (!end1 && rest > 0) {
+            const int second = SymbolAt(h, index & ((1u << rest) - 1), rest, &len);
+            const int bits2 = len + (second & 15);
+            if (second >= 0 && bits2 <= rest) {
+                const bool end2 = (second & 15) == 0 && (second >> 4) != 15;
+                const int move2 = end2 ? 0 : (second & 15) == 0 ? 16 : (second >> 4) + 1;
+                e = std::uint32_t(bits1) | (std::uint32_t(bits1 + bits2) << 5) |
+                    (std::uint32_t(move1) << 10) | (std::uint32_t(move1 + move2) << 16) |
+                    (end2 ? (1u << 23) : 0u) | (1u << 24);
+            }
+        }
+        t->pair[index] = e;
+    }
+}
+
 inline std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
     std::uint64_t v;
     std::memcpy(&v, p, 8);
@@ -218,6 +270,58 @@ inline bool DecodeAc(BitReader& b, const Huffman& h, std::int16_t* block, const 
                 block[slot[k]] = std::int16_t(v);
             }
             ++k;
+        } else if (r == 15) {
+            k += 16;
+        } else {
+            break;  // end of block
+        }
+    } while (k < 64);
+    return k <= 64;
+}
+
+// The AC terms of a block whose DC term alone is wanted: passed over, two symbols at a time where they fit.
+inline bool SkipAc(BitReader& b, const Huffman& h, const SkipTable& t) {
+    int k = 1;
+    do {
+        if (b.n < 32) {
+            b.refill();
+        }
+        const std::uint32_t e = t.pair[b.peek(kSkipBits)];
+        if (e != 0) {
+            // Both symbols, unless the first already fills the block (the second is then the next block's).
+            if ((e & (1u << 24)) == 0 || k + int((e >> 10) & 63) < 64) {
+                b.skip((e >> 5) & 31);
+                k += int(e >> 16) & 63;
+                if (e & (1u << 23)) {
+                    return true;
+                }
+            } else {
+                b.skip(e & 31);
+                k += int(e >> 10) & 63;
+            }
+            continue;
+        }
+        int rs;
+        unsigned len;
+        const std::uint32_t f = h.fast[b.peek(kLutBits)];
+        if (f & kLenMask) {
+            len = f & kLenMask;
+            rs = int(f >> 8) & 0xFF;
+            if (f & kCombined) {
+                len -= unsigned(rs & 15);  // the magnitude bits are skipped below
+            }
+        } else {
+            rs = SlowSymbol(b.acc, h, &len);
+            if (rs < 0) {
+                return false;
+            }
+        }
+        b.skip(len);
+        const int r = rs >> 4;
+        const int s = rs & 15;
+        if (s != 0) {
+            b.skip(unsigned(s));
+            k += r + 1;
         } else if (r == 15) {
             k += 16;
         } else {
@@ -662,6 +766,7 @@ class PreviewDecoder {
     const Header& hd_;
     int denominator_;
     Huffman dcTable_[4], acTable_[4];
+    SkipTable skipTable_[4];
 
     int outW_ = 0, outH_ = 0;
     bool interleaved_ = false;
@@ -716,6 +821,9 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
         if (!BuildHuffman(hd_.dc[comp.td], true, &dcTable_[comp.td]) ||
             !BuildHuffman(hd_.ac[comp.ta], false, &acTable_[comp.ta])) {
             return false;
+        }
+        if (denominator_ == 8) {
+            BuildSkip(acTable_[comp.ta], &skipTable_[comp.ta]);
         }
     }
     const int w = hd_.width;
@@ -832,6 +940,7 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
         std::memcpy(out + o, data + i, run);
         o += run;
         i += run + 1;
+        const std::size_t fill = i;
         while (i < size && data[i] == 0xFF) {
             ++i;
         }
@@ -840,6 +949,11 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
         }
         const int m = data[i++];
         if (m == 0) {
+            // FF 00 is an FF byte of data. libjpeg reads FF FF 00 as one too, but only on its slow path: its
+            // fast path takes the second FF for a marker and may leave some of its guesses in the block.
+            if (i - 1 != fill) {
+                return false;
+            }
             out[o++] = 0xFF;
             continue;
         }
@@ -916,7 +1030,7 @@ bool PreviewDecoder::decodeMcu(BitReader& reader, std::int16_t* pred, std::int16
             }
         } else {
             block[0] = pred[bd.comp];
-            if (!DecodeAc<false>(b, acTable_[comp.ta], nullptr, nullptr)) {
+            if (!SkipAc(b, acTable_[comp.ta], skipTable_[comp.ta])) {
                 reader = b;
                 return false;
             }

@@ -342,6 +342,22 @@ TEST(JpegPreview, AnIntervalIsReadOnlyUpToItsRestartMarker) {
     EXPECT_TRUE(Preview(bytes, 4).isNull());
 }
 
+TEST(JpegPreview, FillBytesBeforeAStuffedByteAreLeftToLibjpeg) {
+    // FF FF 00 in the scan: libjpeg's fast and slow paths read it differently.
+    PreviewFile f;
+    f.width = 64;
+    f.height = 64;
+    f.noisy = true;
+    const QByteArray bytes = WritePreviewFile(f);
+    const int stuffed = bytes.indexOf(QByteArray("\xFF\x00", 2), ScanStart(bytes));
+    ASSERT_GT(stuffed, 0);
+    QByteArray filled = bytes;
+    filled.insert(stuffed, char(0xFF));
+    EXPECT_FALSE(Preview(bytes, 8).isNull());
+    EXPECT_TRUE(Preview(filled, 8).isNull());
+    EXPECT_TRUE(Preview(filled, 4).isNull());
+}
+
 TEST(JpegPreview, CorruptScanDataIsRefusedOrDecodedAsLibjpegDecodesIt) {
     PreviewFile f;
     f.width = 80;
