@@ -14,6 +14,10 @@
 
 #include <sys/mman.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // The reduced decode reproduces libjpeg-turbo's arithmetic on x86-64, where 1/8 of a block is its DC term
 // (jpeg_idct_1x1, in C) and 1/4 and 1/2 of a block come from the SSE2 reduced IDCTs: 16-bit dequantisation,
 // 32-bit sums, 16-bit results between the passes and 8-bit saturation at the end. Colour planes are brought
@@ -378,6 +382,145 @@ inline std::uint8_t Idct1(std::int16_t dc, std::int16_t q) {
     return i < 128 ? std::uint8_t(i + 128) : i < 512 ? 255 : i < 896 ? 0 : std::uint8_t(i - 896);
 }
 
+// A 2×2 block keeps its rows 0, 1, 3, 5 and 7 and a 4×4 block its rows 0, 1, 2, 3, 5, 6 and 7, eight terms
+// each, in natural order: the rows the reduced IDCTs read, laid out as the SIMD code loads them.
+constexpr int kRows2[5] = {0, 1, 3, 5, 7};
+constexpr int kRows4[7] = {0, 1, 2, 3, 5, 6, 7};
+
+#if defined(__SSE2__)
+
+inline __m128i Row(const std::int16_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+inline __m128i Pair(std::int32_t a, std::int32_t b) {  // (a, b) in every dword, for pmaddwd
+    return _mm_set1_epi32(std::int32_t((std::uint32_t(std::uint16_t(b)) << 16) | std::uint16_t(a)));
+}
+
+// libjpeg-turbo's jsimd_idct_2x2_sse2, step by step.
+void Idct2(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::uint8_t* out,
+           std::size_t stride) {
+    const __m128i hiWords = _mm_slli_epi32(_mm_cmpeq_epi32(_mm_setzero_si128(), _mm_setzero_si128()), 16);
+    const __m128i f362 = Pair(F_3_624, -F_1_272);
+    const __m128i f085 = Pair(F_0_850, -F_0_720);
+    const __m128i r1 = _mm_mullo_epi16(Row(c + 8), Row(q + 8));
+    const __m128i r3 = _mm_mullo_epi16(Row(c + 16), Row(q + 16));
+    const __m128i r5 = _mm_mullo_epi16(Row(c + 24), Row(q + 24));
+    const __m128i r7 = _mm_mullo_epi16(Row(c + 32), Row(q + 32));
+    // Odd part: columns 0 (and 1, 3) from the low halves, columns 1, 3, 5, 7 from the odd words.
+    const __m128i lowOdd = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(r1, r3), f362),
+                                         _mm_madd_epi16(_mm_unpacklo_epi16(r5, r7), f085));
+    const __m128i odd13 = _mm_or_si128(_mm_srli_epi32(r1, 16), _mm_and_si128(r3, hiWords));
+    const __m128i odd57 = _mm_or_si128(_mm_srli_epi32(r5, 16), _mm_and_si128(r7, hiWords));
+    const __m128i oddCols = _mm_add_epi32(_mm_madd_epi16(odd13, f362), _mm_madd_epi16(odd57, f085));
+    // Even part.
+    const __m128i r0 = _mm_mullo_epi16(_mm_insert_epi16(Row(c), dc, 0), Row(q));
+    const __m128i even0 = _mm_srai_epi32(_mm_slli_epi32(r0, 16), 1);
+    const __m128i evenOdd = _mm_srai_epi32(_mm_and_si128(r0, hiWords), 1);
+    const __m128i round1 = _mm_set1_epi32(1 << 12);
+    __m128i col0 = _mm_unpacklo_epi32(_mm_add_epi32(even0, lowOdd), _mm_sub_epi32(even0, lowOdd));
+    col0 = _mm_srai_epi32(_mm_add_epi32(col0, round1), 13);  // (A0 B0 ..)
+    const __m128i sum = _mm_add_epi32(evenOdd, oddCols);
+    const __m128i diff = _mm_sub_epi32(evenOdd, oddCols);
+    __m128i a13 = _mm_unpacklo_epi64(sum, diff);  // (A1 A3 B1 B3)
+    __m128i a57 = _mm_unpackhi_epi64(sum, diff);  // (A5 A7 B5 B7)
+    a13 = _mm_srai_epi32(_mm_add_epi32(a13, round1), 13);
+    a57 = _mm_srai_epi32(_mm_add_epi32(a57, round1), 13);
+    // Pass 2.
+    const __m128i tmp0 = _mm_add_epi32(_mm_madd_epi16(_mm_packs_epi32(a13, a13), f362),
+                                       _mm_madd_epi16(_mm_packs_epi32(a57, a57), f085));
+    const __m128i tmp10 = _mm_slli_epi32(col0, 15);
+    __m128i rows =
+        _mm_unpacklo_epi32(_mm_add_epi32(tmp10, tmp0), _mm_sub_epi32(tmp10, tmp0));  // (C0 D0 C1 D1)
+    rows = _mm_srai_epi32(_mm_add_epi32(rows, _mm_set1_epi32(1 << 19)), 20);
+    rows = _mm_packs_epi32(rows, rows);
+    rows = _mm_add_epi8(_mm_packs_epi16(rows, rows), _mm_set1_epi8(char(0x80)));
+    const auto pixels = std::uint32_t(_mm_cvtsi128_si32(rows));
+    out[0] = std::uint8_t(pixels);
+    out[1] = std::uint8_t(pixels >> 8);
+    out[stride] = std::uint8_t(pixels >> 16);
+    out[stride + 1] = std::uint8_t(pixels >> 24);
+}
+
+// libjpeg-turbo's jsimd_idct_4x4_sse2: the same arithmetic, each lane one column, then one row.
+void Idct4(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::uint8_t* out,
+           std::size_t stride) {
+    const __m128i z0 = _mm_mullo_epi16(_mm_insert_epi16(Row(c), dc, 0), Row(q));
+    const __m128i any = _mm_or_si128(_mm_or_si128(_mm_or_si128(Row(c + 8), Row(c + 16)), Row(c + 24)),
+                                     _mm_or_si128(_mm_or_si128(Row(c + 32), Row(c + 40)), Row(c + 48)));
+    __m128i ws[4];
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xFFFF) {
+        ws[0] = ws[1] = ws[2] = ws[3] = _mm_slli_epi16(z0, 2);  // nothing below the first row
+    } else {
+        const __m128i z1 = _mm_mullo_epi16(Row(c + 8), Row(q + 8));
+        const __m128i z2 = _mm_mullo_epi16(Row(c + 16), Row(q + 16));
+        const __m128i z3 = _mm_mullo_epi16(Row(c + 24), Row(q + 24));
+        const __m128i z5 = _mm_mullo_epi16(Row(c + 32), Row(q + 32));
+        const __m128i z6 = _mm_mullo_epi16(Row(c + 40), Row(q + 40));
+        const __m128i z7 = _mm_mullo_epi16(Row(c + 48), Row(q + 48));
+        const __m128i round = _mm_set1_epi32(1 << 11);
+        __m128i half[2][4];
+        for (int h = 0; h < 2; ++h) {
+            auto unpack = [h](__m128i a, __m128i b) {
+                return h == 0 ? _mm_unpacklo_epi16(a, b) : _mm_unpackhi_epi16(a, b);
+            };
+            const __m128i z13 = unpack(z1, z3);
+            const __m128i z57 = unpack(z5, z7);
+            const __m128i tmp2 = _mm_add_epi32(_mm_madd_epi16(z13, Pair(F_2_562, F_0_899)),
+                                               _mm_madd_epi16(z57, Pair(-F_0_601, -F_0_509)));
+            const __m128i tmp0 = _mm_add_epi32(_mm_madd_epi16(z13, Pair(F_1_061, -F_2_172)),
+                                               _mm_madd_epi16(z57, Pair(F_1_451, -F_0_211)));
+            const __m128i even0 = _mm_srai_epi32(unpack(_mm_setzero_si128(), z0), 2);
+            const __m128i even2 = _mm_madd_epi16(unpack(z2, z6), Pair(F_1_847, -F_0_765));
+            const __m128i tmp10 = _mm_add_epi32(even0, even2);
+            const __m128i tmp12 = _mm_sub_epi32(even0, even2);
+            half[h][0] = _mm_srai_epi32(_mm_add_epi32(_mm_add_epi32(tmp10, tmp2), round), 12);
+            half[h][3] = _mm_srai_epi32(_mm_add_epi32(_mm_sub_epi32(tmp10, tmp2), round), 12);
+            half[h][1] = _mm_srai_epi32(_mm_add_epi32(_mm_add_epi32(tmp12, tmp0), round), 12);
+            half[h][2] = _mm_srai_epi32(_mm_add_epi32(_mm_sub_epi32(tmp12, tmp0), round), 12);
+        }
+        for (int r = 0; r < 4; ++r) {
+            ws[r] = _mm_packs_epi32(half[0][r], half[1][r]);
+        }
+    }
+    // Pass 2: the lanes are the four rows; column k of them is word k of each ws row.
+    alignas(16) std::int16_t w[4][8];
+    for (int r = 0; r < 4; ++r) {
+        _mm_store_si128(reinterpret_cast<__m128i*>(w[r]), ws[r]);
+    }
+    auto column = [&](int k) { return _mm_setr_epi16(w[0][k], w[1][k], w[2][k], w[3][k], 0, 0, 0, 0); };
+    const __m128i c13 = _mm_unpacklo_epi16(column(1), column(3));
+    const __m128i c57 = _mm_unpacklo_epi16(column(5), column(7));
+    const __m128i tmp2 = _mm_add_epi32(_mm_madd_epi16(c13, Pair(F_2_562, F_0_899)),
+                                       _mm_madd_epi16(c57, Pair(-F_0_601, -F_0_509)));
+    const __m128i tmp0 = _mm_add_epi32(_mm_madd_epi16(c13, Pair(F_1_061, -F_2_172)),
+                                       _mm_madd_epi16(c57, Pair(F_1_451, -F_0_211)));
+    const __m128i even0 = _mm_srai_epi32(_mm_unpacklo_epi16(_mm_setzero_si128(), column(0)), 2);
+    const __m128i even2 = _mm_madd_epi16(_mm_unpacklo_epi16(column(2), column(6)), Pair(F_1_847, -F_0_765));
+    const __m128i tmp10 = _mm_add_epi32(even0, even2);
+    const __m128i tmp12 = _mm_sub_epi32(even0, even2);
+    const __m128i round = _mm_set1_epi32(1 << 18);
+    const __m128i o0 = _mm_srai_epi32(_mm_add_epi32(_mm_add_epi32(tmp10, tmp2), round), 19);
+    const __m128i o3 = _mm_srai_epi32(_mm_add_epi32(_mm_sub_epi32(tmp10, tmp2), round), 19);
+    const __m128i o1 = _mm_srai_epi32(_mm_add_epi32(_mm_add_epi32(tmp12, tmp0), round), 19);
+    const __m128i o2 = _mm_srai_epi32(_mm_add_epi32(_mm_sub_epi32(tmp12, tmp0), round), 19);
+    // (o0 o1 o2 o3) are the output columns for rows 0..3: saturate, then write row by row.
+    const __m128i c01 = _mm_packs_epi32(o0, o1);
+    const __m128i c23 = _mm_packs_epi32(o2, o3);
+    const __m128i bytes = _mm_add_epi8(_mm_packs_epi16(c01, c23), _mm_set1_epi8(char(0x80)));
+    alignas(16) std::uint8_t b[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(b), bytes);
+    for (int r = 0; r < 4; ++r) {
+        std::uint8_t* o = out + std::size_t(r) * stride;
+        o[0] = b[r];
+        o[1] = b[4 + r];
+        o[2] = b[8 + r];
+        o[3] = b[12 + r];
+    }
+}
+
+#else
+
 inline bool OnlyDc(const std::int16_t* c, int count) {
     int any = 0;
     for (int i = 1; i < count; ++i) {
@@ -386,26 +529,28 @@ inline bool OnlyDc(const std::int16_t* c, int count) {
     return any == 0;
 }
 
-// The 2×2 reduced IDCT; the coefficients of rows and columns 0, 1, 3, 5, 7 in `c` (5 × 5).
+// The 2×2 reduced IDCT as libjpeg-turbo's SSE2 code computes it.
 void Idct2(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::uint8_t* out,
            std::size_t stride) {
-    if (OnlyDc(c, 25)) {
+    if (OnlyDc(c, 40)) {
         const std::uint8_t v = Sample(Descale(std::uint32_t(Dequantize(dc, q[0])) << 17, 20));
         out[0] = out[1] = out[stride] = out[stride + 1] = v;
         return;
     }
+    static constexpr int kCols[5] = {0, 1, 3, 5, 7};
     std::int32_t top[5], bottom[5];
-    for (int col = 0; col < 5; ++col) {
+    for (int i = 0; i < 5; ++i) {
+        const int col = kCols[i];
         const std::uint32_t tmp10 = std::uint32_t(Dequantize(col == 0 ? dc : c[col], q[col])) << 15;
-        const std::uint32_t tmp0 = Times(Dequantize(c[5 + col], q[5 + col]), F_3_624) -
-                                   Times(Dequantize(c[10 + col], q[10 + col]), F_1_272) +
-                                   Times(Dequantize(c[15 + col], q[15 + col]), F_0_850) -
-                                   Times(Dequantize(c[20 + col], q[20 + col]), F_0_720);
-        top[col] = Descale(tmp10 + tmp0, 13);
-        bottom[col] = Descale(tmp10 - tmp0, 13);
-        if (col > 0) {  // the DC column stays in 32 bits
-            top[col] = Saturate16(top[col]);
-            bottom[col] = Saturate16(bottom[col]);
+        const std::uint32_t tmp0 = Times(Dequantize(c[8 + col], q[8 + col]), F_3_624) -
+                                   Times(Dequantize(c[16 + col], q[16 + col]), F_1_272) +
+                                   Times(Dequantize(c[24 + col], q[24 + col]), F_0_850) -
+                                   Times(Dequantize(c[32 + col], q[32 + col]), F_0_720);
+        top[i] = Descale(tmp10 + tmp0, 13);
+        bottom[i] = Descale(tmp10 - tmp0, 13);
+        if (i > 0) {  // the DC column stays in 32 bits
+            top[i] = Saturate16(top[i]);
+            bottom[i] = Saturate16(bottom[i]);
         }
     }
     for (int row = 0; row < 2; ++row) {
@@ -418,41 +563,39 @@ void Idct2(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::u
     }
 }
 
-// The 4×4 reduced IDCT; the coefficients of rows and columns 0, 1, 2, 3, 5, 6, 7 in `c` (7 × 7), then
-// whether any term of column 4 below row 0 (except row 4) is set.
+// The 4×4 reduced IDCT as libjpeg-turbo's SSE2 code computes it.
 void Idct4(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::uint8_t* out,
            std::size_t stride) {
-    std::int32_t z[49];
-    z[0] = Dequantize(dc, q[0]);
-    for (int i = 1; i < 49; ++i) {
-        z[i] = Dequantize(c[i], q[i]);
-    }
-    std::int32_t ws[4][7];
-    int below = c[49];
-    for (int i = 7; i < 49; ++i) {
-        below |= c[i];
-    }
-    if (below == 0) {
-        // Only the first row: its terms times 4 in 16 bits, as the SIMD code shortcuts it.
-        for (int col = 0; col < 7; ++col) {
-            ws[0][col] = ws[1][col] = ws[2][col] = ws[3][col] = std::int16_t(std::uint16_t(z[col]) << 2);
+    static constexpr int kCols[7] = {0, 1, 2, 3, 5, 6, 7};
+    std::int32_t z[7][7];
+    for (int r = 0; r < 7; ++r) {
+        for (int i = 0; i < 7; ++i) {
+            const int at = r * 8 + kCols[i];
+            z[r][i] = Dequantize(at == 0 ? dc : c[at], q[at]);
         }
     }
-    for (int col = 0; col < 7 && below != 0; ++col) {
-        const std::int32_t* r = z + col;
-        const std::uint32_t tmp0e = std::uint32_t(r[0]) << 14;
-        const std::uint32_t tmp2e = Times(r[2 * 7], F_1_847) - Times(r[5 * 7], F_0_765);
-        const std::uint32_t tmp10 = tmp0e + tmp2e;
-        const std::uint32_t tmp12 = tmp0e - tmp2e;
-        const std::int32_t z1 = r[1 * 7], z3 = r[3 * 7], z5 = r[4 * 7], z7 = r[6 * 7];
-        const std::uint32_t tmp2o =
-            Times(z1, F_2_562) + Times(z3, F_0_899) - Times(z5, F_0_601) - Times(z7, F_0_509);
-        const std::uint32_t tmp0o =
-            Times(z1, F_1_061) - Times(z3, F_2_172) + Times(z5, F_1_451) - Times(z7, F_0_211);
-        ws[0][col] = Saturate16(Descale(tmp10 + tmp2o, 12));
-        ws[3][col] = Saturate16(Descale(tmp10 - tmp2o, 12));
-        ws[1][col] = Saturate16(Descale(tmp12 + tmp0o, 12));
-        ws[2][col] = Saturate16(Descale(tmp12 - tmp0o, 12));
+    std::int32_t ws[4][7];
+    if (OnlyDc(c + 7, 49)) {
+        // Nothing below the first row: its terms times 4 in 16 bits, as the SIMD code shortcuts it.
+        for (int i = 0; i < 7; ++i) {
+            ws[0][i] = ws[1][i] = ws[2][i] = ws[3][i] = std::int16_t(std::uint16_t(z[0][i]) << 2);
+        }
+    } else {
+        for (int i = 0; i < 7; ++i) {
+            const std::uint32_t tmp0e = std::uint32_t(z[0][i]) << 14;
+            const std::uint32_t tmp2e = Times(z[2][i], F_1_847) - Times(z[5][i], F_0_765);
+            const std::uint32_t tmp10 = tmp0e + tmp2e;
+            const std::uint32_t tmp12 = tmp0e - tmp2e;
+            const std::int32_t z1 = z[1][i], z3 = z[3][i], z5 = z[4][i], z7 = z[6][i];
+            const std::uint32_t tmp2o =
+                Times(z1, F_2_562) + Times(z3, F_0_899) - Times(z5, F_0_601) - Times(z7, F_0_509);
+            const std::uint32_t tmp0o =
+                Times(z1, F_1_061) - Times(z3, F_2_172) + Times(z5, F_1_451) - Times(z7, F_0_211);
+            ws[0][i] = Saturate16(Descale(tmp10 + tmp2o, 12));
+            ws[3][i] = Saturate16(Descale(tmp10 - tmp2o, 12));
+            ws[1][i] = Saturate16(Descale(tmp12 + tmp0o, 12));
+            ws[2][i] = Saturate16(Descale(tmp12 - tmp0o, 12));
+        }
     }
     for (int row = 0; row < 4; ++row) {
         const std::int32_t* w = ws[row];
@@ -471,6 +614,8 @@ void Idct4(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::u
         o[2] = Sample(Descale(tmp12 - tmp0o, 19));
     }
 }
+
+#endif
 
 // ---------------------------------------------------------------------------------------------------------
 // Memory
@@ -738,9 +883,19 @@ enum Phase : int { kRunning, kMet, kNoMeet, kColour, kAbort };
 
 struct BlockDesc {
     int comp;
-    int dx, dy;  // block position within the MCU, in blocks
-    int offset;  // first slot in the MCU's coefficients
-    bool store;  // AC terms kept (2×2 or 4×4 IDCT)
+    int dx, dy;     // block position within the MCU, in blocks
+    int offset;     // first slot in the MCU's coefficients
+    bool store;     // AC terms kept (2×2 or 4×4 IDCT)
+    int slotCount;  // slots the block takes
+    int scale;      // IDCT output side
+    const Huffman* dcTable;
+    const Huffman* acTable;
+    const SkipTable* skipTable;
+    const std::uint8_t* slot;
+    const std::int16_t* quant;
+    // Where its pixels go: plane + my * rowStep + mx * columnStep, with `stride` between rows.
+    std::uint8_t* plane;
+    std::size_t rowStep, columnStep, stride;
 };
 
 enum class Chroma { Same, HalfWidthBox, HalfWidthFancy, HalfHeightBox, HalfHeightFancy };
@@ -755,7 +910,8 @@ class PreviewDecoder {
   private:
     // Decoding
     bool decodeMcu(BitReader& b, std::int16_t* pred, std::int16_t* out) const;
-    void idctMcu(const std::int16_t* coef, std::int64_t mcu, const std::int16_t* offset);
+    void idctMcu(const std::int16_t* coef, std::int64_t mx, std::int64_t my,
+                 const std::int16_t* offset) const;
     bool decodeInline(std::int64_t first, std::int64_t end, std::uint64_t bit, std::int16_t* pred,
                       bool watchSecond, std::int64_t* stoppedAt);
     void decodeGuessed(std::uint64_t startBit);
@@ -774,7 +930,7 @@ class PreviewDecoder {
     int scale_[3] = {};  // IDCT output side per component: 1, 2 or 4
     int blockSlots_[3] = {};
     std::uint8_t slot_[3][80] = {};
-    std::int16_t quant_[3][49] = {};
+    std::int16_t quant_[3][56] = {};
     BlockDesc blocks_[6] = {};
     int blockCount_ = 0;
     int mcuSlots_ = 0;
@@ -860,33 +1016,23 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
             return false;
         }
         scale_[c] = ssize;
-        static constexpr int kPick2[8] = {0, 1, -1, 2, -1, 3, -1, 4};
-        static constexpr int kPick4[8] = {0, 1, 2, 3, -1, 4, 5, 6};
-        // A 2×2 block keeps 5 × 5 terms and a slot for the terms it does not use; a 4×4 block 7 × 7 terms, a
-        // slot where the terms of column 4 below row 0 land (the SIMD 4×4 IDCT looks at them to tell a block
-        // with nothing below its first row) and the unused slot.
-        const int side = ssize == 2 ? 5 : 7;
-        const int trash = ssize == 2 ? 25 : 50;
+        // Where each zigzag index goes in the block: the rows the IDCT reads (kRows2, kRows4), eight terms
+        // each, then one slot for the terms of the other rows.
+        const int rowCount = ssize == 2 ? 5 : 7;
+        const int* rows = ssize == 2 ? kRows2 : kRows4;
+        const int trash = rowCount * 8;
+        const std::uint16_t* qt = hd_.q[comp.tq];
         for (int k = 0; k < 80; ++k) {
             const int nat = kNatural[k];
             int s = trash;
-            if (ssize > 1 && nat < 64) {
-                const int r = ssize == 2 ? kPick2[nat / 8] : kPick4[nat / 8];
-                const int col = ssize == 2 ? kPick2[nat % 8] : kPick4[nat % 8];
-                if (r >= 0 && col >= 0) {
-                    s = r * side + col;
-                } else if (ssize == 4 && nat % 8 == 4 && nat / 8 != 0 && nat / 8 != 4) {
-                    s = 49;
+            for (int r = 0; ssize > 1 && nat < 64 && r < rowCount; ++r) {
+                if (rows[r] == nat / 8) {
+                    s = r * 8 + nat % 8;
                 }
             }
             slot_[c][k] = std::uint8_t(ssize > 1 ? s : 0);
-        }
-        const std::uint16_t* qt = hd_.q[comp.tq];
-        // Dequantisation in slot order (16-bit, as libjpeg-turbo keeps it).
-        for (int k = 0; k < 64; ++k) {
-            const int nat = kNatural[k];
-            const int s = slot_[c][k];
-            if ((ssize == 1 && k == 0) || (ssize > 1 && s < side * side)) {
+            // Dequantisation in the same order, 16-bit as libjpeg-turbo keeps it.
+            if (k < 64 && (ssize == 1 ? k == 0 : s < trash)) {
                 quant_[c][ssize == 1 ? 0 : s] = std::int16_t(qt[nat]);
             }
         }
@@ -894,7 +1040,19 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
         blockSlots_[c] = blockSlots;
         for (int dy = 0; dy < cv; ++dy) {
             for (int dx = 0; dx < ch; ++dx) {
-                blocks_[blockCount_++] = BlockDesc{c, dx, dy, offset, ssize > 1};
+                BlockDesc& bd = blocks_[blockCount_++];
+                bd.comp = c;
+                bd.dx = dx;
+                bd.dy = dy;
+                bd.offset = offset;
+                bd.store = ssize > 1;
+                bd.slotCount = blockSlots;
+                bd.scale = ssize;
+                bd.dcTable = &dcTable_[comp.td];
+                bd.acTable = &acTable_[comp.ta];
+                bd.skipTable = &skipTable_[comp.ta];
+                bd.slot = slot_[c];
+                bd.quant = quant_[c];
                 offset += blockSlots;
             }
         }
@@ -987,6 +1145,16 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
         planes_[c] = planeMemory_.data() + planeBytes;
         planeBytes += (planeStride_[c] * planeRows_[c] + 63) & ~std::size_t(63);
     }
+    for (int i = 0; i < blockCount_; ++i) {
+        BlockDesc& bd = blocks_[i];
+        const Component& comp = hd_.comp[bd.comp];
+        const std::size_t stride = planeStride_[bd.comp];
+        const auto side = std::size_t(bd.scale);
+        bd.stride = stride;
+        bd.rowStep = std::size_t(interleaved_ ? comp.v : 1) * side * stride;
+        bd.columnStep = std::size_t(interleaved_ ? comp.h : 1) * side;
+        bd.plane = planes_[bd.comp] + std::size_t(bd.dy) * side * stride + std::size_t(bd.dx) * side;
+    }
     // The pixels live in a LargeBuffer too, given to the image with its release.
     auto pixels = std::make_unique<LargeBuffer>();
     const std::size_t bytesPerLine = std::size_t(outW_) * 4;
@@ -1008,59 +1176,49 @@ bool PreviewDecoder::decodeMcu(BitReader& reader, std::int16_t* pred, std::int16
     static constexpr std::int16_t kZeros[8] = {};
     for (int i = 0; i < blockCount_; ++i) {
         const BlockDesc& bd = blocks_[i];
-        const Component& comp = hd_.comp[bd.comp];
         if (b.n < 32) {
             b.refill();
         }
         int diff;
-        if (!DecodeDc(b, dcTable_[comp.td], &diff)) {
+        if (!DecodeDc(b, *bd.dcTable, &diff)) {
             reader = b;  // where the data went wrong
             return false;
         }
         pred[bd.comp] = std::int16_t(std::uint16_t(pred[bd.comp]) + std::uint16_t(diff));
         std::int16_t* block = out + bd.offset;
+        bool ok;
         if (bd.store) {
-            for (int k = 0; k < blockSlots_[bd.comp]; k += 8) {
+            for (int k = 0; k < bd.slotCount; k += 8) {
                 std::memcpy(block + k, kZeros, sizeof kZeros);
             }
             block[0] = pred[bd.comp];
-            if (!DecodeAc<true>(b, acTable_[comp.ta], block, slot_[bd.comp])) {
-                reader = b;
-                return false;
-            }
+            ok = DecodeAc<true>(b, *bd.acTable, block, bd.slot);
         } else {
             block[0] = pred[bd.comp];
-            if (!SkipAc(b, acTable_[comp.ta], skipTable_[comp.ta])) {
-                reader = b;
-                return false;
-            }
+            ok = SkipAc(b, *bd.acTable, *bd.skipTable);
+        }
+        if (!ok) {
+            reader = b;
+            return false;
         }
     }
     reader = b;
     return true;
 }
 
-void PreviewDecoder::idctMcu(const std::int16_t* coef, std::int64_t mcu, const std::int16_t* offset) {
-    const std::int64_t mx = mcu % mcusX_;
-    const std::int64_t my = mcu / mcusX_;
+void PreviewDecoder::idctMcu(const std::int16_t* coef, std::int64_t mx, std::int64_t my,
+                             const std::int16_t* offset) const {
     for (int i = 0; i < blockCount_; ++i) {
         const BlockDesc& bd = blocks_[i];
-        const int c = bd.comp;
-        const Component& comp = hd_.comp[c];
-        const int ch = interleaved_ ? comp.h : 1;
-        const int cv = interleaved_ ? comp.v : 1;
-        const int s = scale_[c];
-        const std::size_t stride = planeStride_[c];
-        std::uint8_t* dst =
-            planes_[c] + std::size_t((my * cv + bd.dy) * s) * stride + std::size_t((mx * ch + bd.dx) * s);
+        std::uint8_t* dst = bd.plane + std::size_t(my) * bd.rowStep + std::size_t(mx) * bd.columnStep;
         const std::int16_t* block = coef + bd.offset;
-        const auto dc = std::int16_t(std::uint16_t(block[0]) + std::uint16_t(offset[c]));
-        if (s == 1) {
-            *dst = Idct1(dc, quant_[c][0]);
-        } else if (s == 2) {
-            Idct2(block, dc, quant_[c], dst, stride);
+        const auto dc = std::int16_t(std::uint16_t(block[0]) + std::uint16_t(offset[bd.comp]));
+        if (bd.scale == 1) {
+            *dst = Idct1(dc, bd.quant[0]);
+        } else if (bd.scale == 2) {
+            Idct2(block, dc, bd.quant, dst, bd.stride);
         } else {
-            Idct4(block, dc, quant_[c], dst, stride);
+            Idct4(block, dc, bd.quant, dst, bd.stride);
         }
     }
 }
@@ -1078,12 +1236,16 @@ bool PreviewDecoder::decodeInline(std::int64_t first, std::int64_t end, std::uin
     std::uint64_t endBit = segmentEnd();
     BitReader b;
     b.seek(data, bit);
-    std::int16_t buffer[6 * 56];
+    std::int16_t buffer[6 * 64];
     static constexpr std::int16_t kNoOffset[3] = {0, 0, 0};
     std::int64_t watched = 0;
     const std::uint64_t secondStart = watchSecond ? secondStartBit_ : 0;
+    std::int64_t nextRestart = hd_.restart > 0 ? (first / hd_.restart + 1) * hd_.restart : end;
+    std::int64_t mx = first % mcusX_;
+    std::int64_t my = first / mcusX_;
     for (std::int64_t m = first; m < end; ++m) {
-        if (hd_.restart > 0 && m != first && m % hd_.restart == 0) {
+        if (m == nextRestart) {
+            nextRestart += hd_.restart;
             // Only the padding of the last byte may be left before the restart marker.
             const std::uint64_t at = b.position();
             if (at > endBit || endBit - at >= 8) {
@@ -1113,7 +1275,11 @@ bool PreviewDecoder::decodeInline(std::int64_t first, std::int64_t end, std::uin
             phase_.load(std::memory_order_relaxed) == kAbort) {
             return false;
         }
-        idctMcu(buffer, m, kNoOffset);
+        idctMcu(buffer, mx, my, kNoOffset);
+        if (++mx == mcusX_) {
+            mx = 0;
+            ++my;
+        }
     }
     if (hd_.restart > 0 && end < totalMcus_) {
         const std::uint64_t at = b.position();  // the end of a restart interval, as above
@@ -1172,9 +1338,16 @@ bool PreviewDecoder::claimGuessed() {
         }
         to = std::min(from + kChunk, limit);
     } while (!nextClaim_.compare_exchange_weak(from, to, std::memory_order_relaxed));
+    const std::int64_t firstMcu = meetMcu_ + (from - meetEntry_);
+    std::int64_t mx = firstMcu % mcusX_;
+    std::int64_t my = firstMcu / mcusX_;
     for (std::int64_t j = from; j < to; ++j) {
         if ((flags_[j] & kEntryFailed) == 0) {
-            idctMcu(coefs_ + j * mcuSlots_, meetMcu_ + (j - meetEntry_), dcOffset_);
+            idctMcu(coefs_ + j * mcuSlots_, mx, my, dcOffset_);
+        }
+        if (++mx == mcusX_) {
+            mx = 0;
+            ++my;
         }
     }
     processed_.fetch_add(to - from, std::memory_order_release);
