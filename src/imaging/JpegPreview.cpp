@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <system_error>
@@ -109,9 +110,9 @@ bool BuildHuffman(const HuffmanSpec& spec, bool dc, Huffman* h) {
 }
 
 // Where only a block's DC term is wanted its AC terms are passed over, two at a time where both fit in the
-// next kSkipBits bits. Entry: bits 0-4 the bits of the first symbol and its magnitude (0: none fits), 5-9 of
-// both, 10-15 and 16-21 how far the first and both move the coefficient index, bit 22 the first ends the
-// block, bit 23 the second does, bit 24 there is a second.
+// next kSkipBits bits. Entry: bits 0-4 the bits of both symbols with their magnitudes, 5-9 of the first
+// alone (0: none fits), 10-15 how far the first moves the coefficient index, 16-21 how far both do (63 when
+// none fits), bit 22 the first ends the block, bit 23 the last one taken does.
 constexpr int kSkipBits = 11;
 
 struct SkipTable {
@@ -132,31 +133,34 @@ int SymbolAt(const Huffman& h, std::uint32_t bits, int avail, int* len) {
 
 void BuildSkip(const Huffman& h, SkipTable* t) {
     constexpr std::uint32_t kMask = (1u << kSkipBits) - 1;
+    auto move = [](int symbol, bool* ends) {
+        *ends = (symbol & 15) == 0 && (symbol >> 4) != 15;
+        return *ends ? 0 : (symbol & 15) == 0 ? 16 : (symbol >> 4) + 1;
+    };
     for (std::uint32_t index = 0; index <= kMask; ++index) {
         int len = 0;
         const int first = SymbolAt(h, index, kSkipBits, &len);
         const int bits1 = len + (first & 15);
         if (first < 0 || bits1 > kSkipBits) {
-            t->pair[index] = 0;
+            t->pair[index] = 63u << 16;
             continue;
         }
-        const bool end1 = (first & 15) == 0 && (first >> 4) != 15;
-        const int move1 = end1 ? 0 : (first & 15) == 0 ? 16 : (first >> 4) + 1;
-        std::uint32_t e = std::uint32_t(bits1) | (std::uint32_t(bits1) << 5) | (std::uint32_t(move1) << 10) |
-                          (std::uint32_t(move1) << 16) | (end1 ? (3u << 22) : 0u);
+        bool end1 = false;
+        const int move1 = move(first, &end1);
+        int bits = bits1;
+        int moves = move1;
+        bool endLast = end1;
         const int rest = kSkipBits - bits1;
         if (!end1 && rest > 0) {
             const int second = SymbolAt(h, index & ((1u << rest) - 1), rest, &len);
             const int bits2 = len + (second & 15);
             if (second >= 0 && bits2 <= rest) {
-                const bool end2 = (second & 15) == 0 && (second >> 4) != 15;
-                const int move2 = end2 ? 0 : (second & 15) == 0 ? 16 : (second >> 4) + 1;
-                e = std::uint32_t(bits1) | (std::uint32_t(bits1 + bits2) << 5) |
-                    (std::uint32_t(move1) << 10) | (std::uint32_t(move1 + move2) << 16) |
-                    (end2 ? (1u << 23) : 0u) | (1u << 24);
+                bits += bits2;
+                moves += move(second, &endLast);
             }
         }
-        t->pair[index] = e;
+        t->pair[index] = std::uint32_t(bits) | (std::uint32_t(bits1) << 5) | (std::uint32_t(move1) << 10) |
+                         (std::uint32_t(moves) << 16) | (end1 ? 1u << 22 : 0u) | (endLast ? 1u << 23 : 0u);
     }
 }
 
@@ -292,18 +296,21 @@ inline bool SkipAc(BitReader& b, const Huffman& h, const SkipTable& t) {
             b.refill();
         }
         const std::uint32_t e = t.pair[b.peek(kSkipBits)];
-        if (e != 0) {
-            // Both symbols, unless the first already fills the block (the second is then the next block's).
-            if ((e & (1u << 24)) == 0 || k + int((e >> 10) & 63) < 64) {
-                b.skip((e >> 5) & 31);
-                k += int(e >> 16) & 63;
-                if (e & (1u << 23)) {
-                    return true;
-                }
-            } else {
-                b.skip(e & 31);
-                k += int(e >> 10) & 63;
+        const int after = k + int((e >> 16) & 63);
+        if (after < 64) {  // all the symbols of the entry belong to this block
+            b.skip(e & 31);
+            k = after;
+            if (e & (1u << 23)) {
+                return true;
             }
+            continue;
+        }
+        if (e & (31u << 5)) {  // the first one only: it reaches the end of the block
+            b.skip((e >> 5) & 31);
+            if (e & (1u << 22)) {
+                return true;
+            }
+            k += int(e >> 10) & 63;
             continue;
         }
         int rs;
@@ -880,7 +887,10 @@ constexpr std::size_t kSecondThreadBytes = std::size_t(96) << 20;  // coefficien
 
 enum : std::uint8_t { kEntryFailed = 1 };
 
-enum Phase : int { kRunning, kMet, kNoMeet, kColour, kAbort };
+// What the first thread tells the second: keep parsing (kRunning, kMet: it joined the parse), help put the
+// parsed MCUs into the planes (kShare), nothing more to parse (kNoMeet), convert rows (kColour), stop
+// (kAbort).
+enum Phase : int { kRunning, kMet, kShare, kNoMeet, kColour, kAbort };
 
 struct BlockDesc {
     int comp;
@@ -916,9 +926,13 @@ class PreviewDecoder {
     bool decodeInline(std::int64_t first, std::int64_t end, std::uint64_t bit, std::int16_t* pred,
                       bool watchSecond, std::int64_t* stoppedAt);
     void decodeGuessed(std::uint64_t startBit);
-    bool claimGuessed();
+    bool claimGuessed(std::int64_t limit);
+    void decodeGroups();
     void colourRows(int y0, int y1);
-    void secondThread(std::uint64_t startBit, std::int64_t firstMcu);
+    void colourShare();
+    void waitWhile(std::initializer_list<int> phases);
+    void secondThread(std::uint64_t startBit);
+    bool joinGuessed(std::int16_t* pred, JpegPreviewStats* stats);
 
     const Header& hd_;
     int denominator_;
@@ -953,8 +967,12 @@ class PreviewDecoder {
     // The second thread
     std::atomic<int> phase_{kRunning};
     std::atomic<bool> secondDone_{false};
-    std::atomic<bool> secondOk_{false};
-    int colourSplit_ = 0;
+    // With restart markers both threads take groups of intervals in turn.
+    std::int64_t groupSegments_ = 1, groupCount_ = 0;
+    std::atomic<std::int64_t> nextGroup_{0}, groupsDone_{0};
+    std::atomic<bool> groupFailed_{false};
+    // Both threads take rows to convert in turn.
+    std::atomic<int> nextRows_{0}, rowsDone_{0};
     // Its guessed parse: entries are MCUs as it found them, each with its start and the DC predictors there.
     std::int64_t cap_ = 0;
     std::uint64_t secondStartBit_ = 0;
@@ -969,6 +987,8 @@ class PreviewDecoder {
     std::int16_t dcOffset_[3] = {};
     std::atomic<std::int64_t> nextClaim_{0};
     std::atomic<std::int64_t> processed_{0};
+    std::atomic<std::int64_t> claimLimit_{0};  // entries both threads may put into the planes
+    std::atomic<std::int64_t> stopAt_{std::numeric_limits<std::int64_t>::max()};  // where the parse stops
 };
 
 bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
@@ -1300,7 +1320,7 @@ void PreviewDecoder::decodeGuessed(std::uint64_t startBit) {
     BitReader b;
     b.seek(data, startBit);
     std::int16_t pred[3] = {0, 0, 0};
-    for (std::int64_t j = 0; j < cap_;) {
+    for (std::int64_t j = 0; j < cap_ && j < stopAt_.load(std::memory_order_relaxed);) {
         const int phase = phase_.load(std::memory_order_relaxed);
         if (phase != kRunning && phase != kMet) {
             break;
@@ -1328,9 +1348,8 @@ void PreviewDecoder::decodeGuessed(std::uint64_t startBit) {
 
 // Puts a share of the second thread's MCUs into the planes once the first thread has joined its parse;
 // false when there is nothing to take now.
-bool PreviewDecoder::claimGuessed() {
+bool PreviewDecoder::claimGuessed(std::int64_t limit) {
     constexpr std::int64_t kChunk = 64;
-    const std::int64_t limit = std::min(published_.load(std::memory_order_acquire), neededEnd_);
     std::int64_t from = nextClaim_.load(std::memory_order_relaxed);
     std::int64_t to;
     do {
@@ -1355,32 +1374,53 @@ bool PreviewDecoder::claimGuessed() {
     return true;
 }
 
-void PreviewDecoder::secondThread(std::uint64_t startBit, std::int64_t firstMcu) {
-    if (firstMcu >= 0) {
-        // From a restart marker: an exact start, its pixels go straight to the planes.
-        std::int16_t pred[3] = {0, 0, 0};
-        std::int64_t stopped = 0;
-        const bool ok = decodeInline(firstMcu, totalMcus_, startBit, pred, false, &stopped);
-        secondOk_.store(ok, std::memory_order_relaxed);
+// Decodes groups of restart intervals, taking the next one not yet taken, until none is left.
+void PreviewDecoder::decodeGroups() {
+    for (;;) {
+        const std::int64_t g = nextGroup_.fetch_add(1, std::memory_order_relaxed);
+        if (g >= groupCount_) {
+            return;
+        }
+        if (!groupFailed_.load(std::memory_order_relaxed)) {
+            const std::int64_t first = g * groupSegments_;
+            const std::int64_t last =
+                std::min<std::int64_t>(first + groupSegments_, std::int64_t(neededSegments_));
+            std::int16_t pred[3] = {0, 0, 0};
+            std::int64_t stopped = 0;
+            if (!decodeInline(first * hd_.restart, std::min(last * hd_.restart, totalMcus_),
+                              std::uint64_t(segments_[std::size_t(first)]) * 8, pred, false, &stopped)) {
+                groupFailed_.store(true, std::memory_order_relaxed);
+            }
+        }
+        groupsDone_.fetch_add(1, std::memory_order_release);
+    }
+}
+
+void PreviewDecoder::waitWhile(std::initializer_list<int> phases) {
+    for (;;) {
+        const int phase = phase_.load(std::memory_order_acquire);
+        if (std::find(phases.begin(), phases.end(), phase) == phases.end()) {
+            return;
+        }
+        phase_.wait(phase, std::memory_order_acquire);
+    }
+}
+
+void PreviewDecoder::secondThread(std::uint64_t startBit) {
+    if (hd_.restart > 0) {
+        decodeGroups();
     } else {
         decodeGuessed(startBit);
     }
     secondDone_.store(true, std::memory_order_release);
-    int phase = phase_.load(std::memory_order_acquire);
-    while (phase == kRunning) {
-        phase_.wait(phase, std::memory_order_acquire);
-        phase = phase_.load(std::memory_order_acquire);
-    }
-    if (phase == kMet) {
-        while (claimGuessed()) {
+    waitWhile({kRunning, kMet});
+    if (phase_.load(std::memory_order_acquire) == kShare) {
+        while (claimGuessed(claimLimit_.load(std::memory_order_acquire))) {
         }
     }
-    while (phase == kMet || phase == kNoMeet) {
-        phase_.wait(phase, std::memory_order_acquire);
-        phase = phase_.load(std::memory_order_acquire);
-    }
-    if (phase == kColour) {
-        colourRows(colourSplit_, outH_);
+    waitWhile({kShare, kNoMeet});
+    if (phase_.load(std::memory_order_acquire) == kColour) {
+        colourShare();
     }
 }
 
@@ -1522,7 +1562,83 @@ void PreviewDecoder::colourRows(int y0, int y1) {
     }
 }
 
+// Converts rows a few at a time, taking the next ones not yet taken, until none is left.
+void PreviewDecoder::colourShare() {
+    constexpr int kRowsAtATime = 16;
+    for (;;) {
+        const int y = nextRows_.fetch_add(kRowsAtATime, std::memory_order_relaxed);
+        if (y >= outH_) {
+            return;
+        }
+        const int end = std::min(y + kRowsAtATime, outH_);
+        colourRows(y, end);
+        rowsDone_.fetch_add(end - y, std::memory_order_release);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------------------
+
+// The first thread has reached an MCU where the second thread's guessed parse also found one (entry
+// meetEntry_): from there on both parses are the same, only the second one's DC terms are off by what its
+// predictors lacked. The MCUs it has parsed go into the planes; the rest of the scan, from where it has got
+// to (or from where its parse failed), the first thread decodes itself, while the second helps with the
+// planes.
+bool PreviewDecoder::joinGuessed(std::int16_t* pred, JpegPreviewStats* stats) {
+    stats->met = true;
+    stats->meetMcu = meetMcu_;
+    stats->skippedMcus = meetEntry_;
+    stats->meetDistanceBits = std::int64_t(starts_[meetEntry_] - starts_[0]);
+    const std::int16_t* theirs = preds_ + 3 * meetEntry_;
+    for (int c = 0; c < 3; ++c) {
+        dcOffset_[c] = std::int16_t(std::uint16_t(pred[c]) - std::uint16_t(theirs[c]));
+    }
+    neededEnd_ = meetEntry_ + (totalMcus_ - meetMcu_);
+    nextClaim_.store(meetEntry_, std::memory_order_relaxed);
+    phase_.store(kMet, std::memory_order_release);
+    // While the second thread parses, its MCUs go into the planes here. Once caught up with it, this thread
+    // takes over from where it has got to: waiting for it could mean waiting for a thread without a core.
+    std::int64_t limit;
+    for (;;) {
+        const bool done = secondDone_.load(std::memory_order_acquire);
+        const std::int64_t parsed = std::min(published_.load(std::memory_order_acquire), neededEnd_);
+        if (claimGuessed(parsed)) {
+            continue;
+        }
+        if (!done) {
+            stopAt_.store(parsed, std::memory_order_relaxed);
+        }
+        limit = parsed;
+        break;
+    }
+    std::int64_t covered = meetEntry_;
+    while (covered < limit && (flags_[covered] & kEntryFailed) == 0) {
+        ++covered;
+    }
+    claimLimit_.store(covered, std::memory_order_release);
+    phase_.store(kShare, std::memory_order_release);
+    phase_.notify_all();
+    if (covered < neededEnd_) {
+        stats->resumed = true;
+        const std::int16_t* at = preds_ + 3 * covered;
+        for (int c = 0; c < 3; ++c) {
+            pred[c] = std::int16_t(std::uint16_t(at[c]) + std::uint16_t(dcOffset_[c]));
+        }
+        std::int64_t stopped = 0;
+        if (!decodeInline(meetMcu_ + (covered - meetEntry_), totalMcus_, starts_[covered], pred, false,
+                          &stopped)) {
+            return false;
+        }
+    }
+    while (claimGuessed(covered)) {
+    }
+    for (;;) {  // the other thread's last share
+        const std::int64_t claimed = nextClaim_.load(std::memory_order_acquire);
+        if (claimed >= covered && processed_.load(std::memory_order_acquire) == claimed - meetEntry_) {
+            return true;
+        }
+        std::this_thread::yield();
+    }
+}
 
 double MsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -1538,23 +1654,19 @@ QImage PreviewDecoder::run(const JpegPreviewOptions& options) {
                           ? std::int64_t(cleanSize_ / 2)
                           : -2;
     }
-    // Where the second thread starts: the restart marker nearest the chosen byte, or the byte itself.
-    std::int64_t secondMcu = -1;
+    // With restart markers the intervals are shared out in groups (a second thread at a guessed place is
+    // only used without them); otherwise the second thread starts at the chosen byte.
     std::uint64_t secondBit = 0;
     bool split = secondStart >= 0 && std::uint64_t(secondStart) < cleanSize_;
     if (split && hd_.restart > 0) {
-        std::size_t best = 0;
-        for (std::size_t s = 1; s < neededSegments_; ++s) {
-            const auto distance = [&](std::size_t k) {
-                return std::abs(std::int64_t(segments_[k]) - secondStart);
-            };
-            if (best == 0 || distance(s) < distance(best)) {
-                best = s;
-            }
+        constexpr std::int64_t kGroups = 32;
+        const auto segmentCount = std::int64_t(neededSegments_);
+        groupSegments_ = std::max<std::int64_t>(1, (segmentCount + kGroups - 1) / kGroups);
+        groupCount_ = (segmentCount + groupSegments_ - 1) / groupSegments_;
+        split = segmentCount > 1;
+        if (!split) {
+            groupCount_ = 0;
         }
-        split = best != 0;
-        secondMcu = std::int64_t(best) * hd_.restart;
-        secondBit = std::uint64_t(split ? segments_[best] : 0) * 8;
     } else if (split) {
         secondBit = std::uint64_t(secondStart) * 8;
         cap_ =
@@ -1577,13 +1689,14 @@ QImage PreviewDecoder::run(const JpegPreviewOptions& options) {
     std::thread second;
     if (split) {
         try {
-            second = std::thread([this, secondBit, secondMcu] { secondThread(secondBit, secondMcu); });
+            second = std::thread([this, secondBit] { secondThread(secondBit); });
         } catch (const std::system_error&) {
             split = false;  // no thread to be had: all on this one
+            groupCount_ = 0;
         }
     }
     stats.split = split;
-    stats.atRestart = split && secondMcu >= 0;
+    stats.atRestart = split && hd_.restart > 0;
     auto finish = [&](int phase) {
         phase_.store(phase, std::memory_order_release);
         phase_.notify_all();
@@ -1607,14 +1720,12 @@ QImage PreviewDecoder::run(const JpegPreviewOptions& options) {
         if (!decodeInline(0, totalMcus_, 0, pred, false, &stopped)) {
             return fail();
         }
-    } else if (secondMcu >= 0) {
-        if (!decodeInline(0, secondMcu, 0, pred, false, &stopped)) {
-            return fail();
+    } else if (hd_.restart > 0) {
+        decodeGroups();
+        while (groupsDone_.load(std::memory_order_acquire) < groupCount_) {
+            std::this_thread::yield();  // the other thread's last group
         }
-        while (!secondDone_.load(std::memory_order_acquire)) {
-            std::this_thread::yield();
-        }
-        if (!secondOk_.load(std::memory_order_relaxed)) {
+        if (groupFailed_.load(std::memory_order_relaxed)) {
             return fail();
         }
     } else {
@@ -1623,61 +1734,19 @@ QImage PreviewDecoder::run(const JpegPreviewOptions& options) {
         }
         if (stopped == totalMcus_) {
             finish(kNoMeet);
-        } else {
-            // Joined the second thread's parse at entry meetEntry_: from there on both parses are the same,
-            // only its DC terms are off by what its predictors lacked.
-            stats.met = true;
-            stats.meetMcu = meetMcu_;
-            stats.skippedMcus = meetEntry_;
-            stats.meetDistanceBits = std::int64_t(starts_[meetEntry_] - starts_[0]);
-            const std::int16_t* theirs = preds_ + 3 * meetEntry_;
-            for (int c = 0; c < 3; ++c) {
-                dcOffset_[c] = std::int16_t(std::uint16_t(pred[c]) - std::uint16_t(theirs[c]));
-            }
-            neededEnd_ = meetEntry_ + (totalMcus_ - meetMcu_);
-            nextClaim_.store(meetEntry_, std::memory_order_relaxed);
-            finish(kMet);
-            for (;;) {
-                if (claimGuessed()) {
-                    continue;
-                }
-                if (secondDone_.load(std::memory_order_acquire)) {
-                    const std::int64_t limit =
-                        std::min(published_.load(std::memory_order_acquire), neededEnd_);
-                    if (nextClaim_.load(std::memory_order_relaxed) >= limit &&
-                        processed_.load(std::memory_order_acquire) >= limit - meetEntry_) {
-                        break;
-                    }
-                }
-                std::this_thread::yield();
-            }
-            // Where the second parse stopped short of the end (a failure, or its memory bound), carry on
-            // here.
-            const std::int64_t limit = std::min(published_.load(std::memory_order_acquire), neededEnd_);
-            std::int64_t covered = meetEntry_;
-            while (covered < limit && (flags_[covered] & kEntryFailed) == 0) {
-                ++covered;
-            }
-            if (covered < neededEnd_) {
-                stats.resumed = true;
-                const std::int16_t* at = preds_ + 3 * covered;
-                for (int c = 0; c < 3; ++c) {
-                    pred[c] = std::int16_t(std::uint16_t(at[c]) + std::uint16_t(dcOffset_[c]));
-                }
-                const std::int64_t mcu = meetMcu_ + (covered - meetEntry_);
-                if (!decodeInline(mcu, totalMcus_, starts_[covered], pred, false, &stopped)) {
-                    return fail();
-                }
-            }
+        } else if (!joinGuessed(pred, &stats)) {
+            return fail();
         }
     }
 
     stats.decodeMs = MsSince(start);
     const auto colourStart = std::chrono::steady_clock::now();
     if (second.joinable()) {
-        colourSplit_ = outH_ / 2;
         finish(kColour);
-        colourRows(0, colourSplit_);
+        colourShare();
+        while (rowsDone_.load(std::memory_order_acquire) < outH_) {
+            std::this_thread::yield();  // the other thread's last rows
+        }
         second.join();
     } else {
         colourRows(0, outH_);
