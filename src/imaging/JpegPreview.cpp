@@ -20,11 +20,12 @@
 #include <emmintrin.h>
 #endif
 
-// The reduced decode reproduces libjpeg-turbo's arithmetic on x86-64, where 1/8 of a block is its DC term
-// (jpeg_idct_1x1, in C) and 1/4 and 1/2 of a block come from the SSE2 reduced IDCTs: 16-bit dequantisation,
-// 32-bit sums, 16-bit results between the passes and 8-bit saturation at the end. Colour planes are brought
-// to luma resolution as libjpeg-turbo does (a larger IDCT for 4:2:0 chroma, box or triangle filters for
-// 4:2:2 and 4:4:0), and YCbCr becomes RGB with the SIMD colour converter's rounding.
+// The reduced decode reproduces libjpeg-turbo's arithmetic on x86-64: at 1/8 a block gives its DC term
+// (jpeg_idct_1x1, in C); 2×2 and 4×4 pixels per block (1/4, and chroma decoded at twice the luma's scale)
+// come from its SSE2 reduced IDCTs, with their 16-bit dequantisation, 32-bit sums, 16-bit results between the
+// passes and 8-bit saturation at the end. Colour planes are brought to luma resolution as libjpeg-turbo does
+// (a larger IDCT for 4:2:0 chroma, box or triangle filters for 4:2:2 and 4:4:0), and YCbCr becomes RGB with
+// its SIMD colour converter's rounding.
 namespace picura::detail {
 
 namespace {

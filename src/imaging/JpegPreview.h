@@ -31,7 +31,8 @@ struct JpegPreviewStats {
 
 struct JpegPreviewOptions {
     // Where the second thread starts, in bytes of the scan's data with the stuffed zero bytes removed; -1
-    // lets the decoder choose (near the middle, or the nearest restart marker), -2 decodes on one thread.
+    // lets the decoder choose (the middle), -2 decodes on one thread. With restart markers any place splits
+    // the scan: both threads then take groups of restart intervals in turn.
     std::int64_t secondStart = -1;
     // Split even a small scan (the decoder otherwise keeps small scans on one thread).
     bool splitSmall = false;

@@ -358,12 +358,7 @@ TEST(JpegPreview, FillBytesBeforeAStuffedByteAreLeftToLibjpeg) {
     EXPECT_TRUE(Preview(filled, 4).isNull());
 }
 
-TEST(JpegPreview, CorruptScanDataIsRefusedOrDecodedAsLibjpegDecodesIt) {
-    PreviewFile f;
-    f.width = 80;
-    f.height = 60;
-    f.noisy = true;
-    const QByteArray bytes = WritePreviewFile(f);
+void ExpectCorruptionsHandled(const QByteArray& bytes) {
     const int scan = ScanStart(bytes);
     ASSERT_GT(scan, 0);
     std::mt19937 rng(3);
@@ -385,6 +380,47 @@ TEST(JpegPreview, CorruptScanDataIsRefusedOrDecodedAsLibjpegDecodesIt) {
         }
     }
     EXPECT_GT(refused, 0);
+}
+
+TEST(JpegPreview, CorruptScanDataIsRefusedOrDecodedAsLibjpegDecodesIt) {
+    for (const int restart : {0, 2}) {
+        PreviewFile f;
+        f.width = 80;
+        f.height = 60;
+        f.noisy = true;
+        f.restartMcus = restart;
+        ExpectCorruptionsHandled(WritePreviewFile(f));
+    }
+}
+
+TEST(JpegPreview, ADecodeThatFailsOnOneThreadFailsOnTwo) {
+    // A block's data broken well into the scan: the thread that meets it stops both.
+    for (const int restart : {0, 4}) {
+        PreviewFile f;
+        f.width = 96;
+        f.height = 96;
+        f.noisy = true;
+        f.restartMcus = restart;
+        QByteArray bytes = WritePreviewFile(f);
+        const int scan = ScanStart(bytes);
+        for (int at = scan + (bytes.size() - scan) / 3; at < bytes.size() - 2;
+             at += (bytes.size() - scan) / 7) {
+            QByteArray bad = bytes;
+            bad.replace(at, 8, QByteArray("\xFF\x00\xFF\x00\xFF\x00\xFF\x00", 8));  // ones: no code
+            JpegPreviewOptions single;
+            single.secondStart = -2;
+            const bool refused = Preview(bad, 8, single).isNull();
+            EXPECT_TRUE(refused) << "byte " << at;
+            for (const std::int64_t start :
+                 {std::int64_t(1), std::int64_t(bad.size() / 3), std::int64_t(bad.size() / 2)}) {
+                JpegPreviewOptions split;
+                split.secondStart = start;
+                split.splitSmall = true;
+                EXPECT_EQ(Preview(bad, 8, split).isNull(), refused)
+                    << "byte " << at << " restart " << restart;
+            }
+        }
+    }
 }
 
 TEST(JpegPreview, HeadersItDoesNotHandleAreLeftToLibjpeg) {
