@@ -362,28 +362,6 @@ constexpr std::int32_t F_2_172 = 17799;
 constexpr std::int32_t F_2_562 = 20995;
 constexpr std::int32_t F_3_624 = 29692;
 
-// The SIMD code's 32-bit lanes: sums wrap, then round and shift arithmetically. Products of a 16-bit value
-// and a constant below 2^15 fit in 32 bits.
-inline std::int32_t Descale(std::uint32_t x, int n) {
-    return std::int32_t(x + (std::uint32_t(1) << (n - 1))) >> n;
-}
-
-inline std::uint32_t Times(std::int32_t v, std::int32_t constant) {
-    return std::uint32_t(v * constant);
-}
-
-inline std::int32_t Saturate16(std::int32_t v) {
-    return std::clamp(v, -32768, 32767);
-}
-
-inline std::uint8_t Sample(std::int32_t v) {
-    return std::uint8_t(std::clamp(v, -128, 127) + 128);
-}
-
-inline std::int32_t Dequantize(std::int16_t c, std::int16_t q) {
-    return std::int16_t(std::int32_t(c) * q);  // 16-bit product, as pmullw
-}
-
 // jpeg_idct_1x1: the DC term, descaled by 8, through libjpeg's range-limit table (which wraps far values).
 inline std::uint8_t Idct1(std::int16_t dc, std::int16_t q) {
     const std::int32_t v = (std::int32_t(dc) * q + 4) >> 3;
@@ -529,6 +507,28 @@ void Idct4(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::u
 }
 
 #else
+
+// The SIMD code's 32-bit lanes: sums wrap, then round and shift arithmetically. Products of a 16-bit value
+// and a constant below 2^15 fit in 32 bits.
+inline std::int32_t Descale(std::uint32_t x, int n) {
+    return std::int32_t(x + (std::uint32_t(1) << (n - 1))) >> n;
+}
+
+inline std::uint32_t Times(std::int32_t v, std::int32_t constant) {
+    return std::uint32_t(v * constant);
+}
+
+inline std::int32_t Saturate16(std::int32_t v) {
+    return std::clamp(v, -32768, 32767);
+}
+
+inline std::uint8_t Sample(std::int32_t v) {
+    return std::uint8_t(std::clamp(v, -128, 127) + 128);
+}
+
+inline std::int32_t Dequantize(std::int16_t c, std::int16_t q) {
+    return std::int16_t(std::int32_t(c) * q);  // 16-bit product, as pmullw
+}
 
 inline bool OnlyDc(const std::int16_t* c, int count) {
     int any = 0;
