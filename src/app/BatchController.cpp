@@ -175,7 +175,16 @@ void BatchController::switchOff() {
 
 void BatchController::onNavigationKey(bool next) {
     ensureTask();
-    apply(task_->navigate(next ? BatchDirection::Next : BatchDirection::Previous));
+    // The task file's write ends with a flush to the disk, which may take tens of milliseconds: it waits
+    // until the picture is shown.
+    apply(task_->navigate(next ? BatchDirection::Next : BatchDirection::Previous, TaskWrite::Later));
+    afterRepaint_.post([this] { writePendingTask(); });
+}
+
+void BatchController::writePendingTask() {
+    if (task_ && task_->writePending() && !task_->writeError().isEmpty()) {
+        dialogs_.tell(task_->writeError(), QStringLiteral("提示"), MessageIcon::Warning);
+    }
 }
 
 void BatchController::show(BatchDirection direction) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/AfterRepaint.h"
 #include "app/MainActions.h"
 #include "app/PicturePrefetch.h"
 #include "batch/BatchTask.h"
@@ -78,7 +79,8 @@ class BatchController {
     void onStatusRightPress(int x, int paneRight);
     static bool InCheckBoxPane(int x, int paneRight);
 
-    // An accepted navigation key (A, S: next; D, F: previous).
+    // An accepted navigation key (A, S: next; D, F: previous). The task file takes the new position once
+    // the picture is on the screen.
     void onNavigationKey(bool next);
     // The settings window's 确定.
     void applySettings(const BatchSettingsResult& result);
@@ -97,6 +99,8 @@ class BatchController {
     void switchOn();
     void show(BatchDirection direction);
     void apply(const BatchView& view);
+    // Writes what a navigation key left for the task file, and tells the operator when that fails.
+    void writePendingTask();
     void ensureTask();
     void prefetchNeighbours();
     std::optional<SaveTarget> nameCrop();
@@ -114,6 +118,7 @@ class BatchController {
     bool active_ = false;
     std::unique_ptr<BatchCropTask> task_;
     PicturePrefetch prefetch_;
+    AfterRepaint afterRepaint_;
 };
 
 }  // namespace picura

@@ -111,11 +111,29 @@ QString BatchCaption(const QString& name, const QString& state) {
 BatchCropTask::BatchCropTask(QString taskFilePath, QString sourceFolder)
     : path_(std::move(taskFilePath)), source_(std::move(sourceFolder)) {}
 
+BatchCropTask::~BatchCropTask() {
+    writePending();
+}
+
+IniDocument BatchCropTask::load() const {
+    return unsaved_ ? *unsaved_ : IniDocument::Load(path_);
+}
+
+bool BatchCropTask::writePending() {
+    if (!unsaved_) {
+        return false;
+    }
+    const std::unique_ptr<IniDocument> doc = std::move(unsaved_);
+    saveDoc(*doc);
+    return true;
+}
+
 QString BatchCropTask::PathIn(const QString& settingsFolder) {
     return settingsFolder + QLatin1Char('/') + task::kFileName;
 }
 
 bool BatchCropTask::saveDoc(const IniDocument& doc) {
+    unsaved_.reset();  // whatever was pending is in `doc`, or replaced by it
     QString reason;
     if (doc.save(path_, &reason)) {
         writeError_.clear();
@@ -149,6 +167,7 @@ bool BatchCropTask::create(const QStringList& names) {
 }
 
 int BatchCropTask::startOver() {
+    unsaved_.reset();
     QFile::remove(path_);
     position_ = 0;
     currentName_.clear();
@@ -162,12 +181,13 @@ int BatchCropTask::startOver() {
 }
 
 void BatchCropTask::resume() {
-    const IniDocument doc = IniDocument::Load(path_);
+    const IniDocument doc = load();
     const qint64 stored = ReadNumber(doc, task::kCountSection, task::kCountKey);
     count_ = static_cast<int>(std::clamp<qint64>(stored, 0, LineCount(doc)));
 }
 
 void BatchCropTask::end() {
+    writePending();
     count_ = 0;
     position_ = 0;
     currentName_.clear();
@@ -232,7 +252,7 @@ int BatchCropTask::appendNew(IniDocument& doc) {
 }
 
 bool BatchCropTask::appendNewPictures() {
-    IniDocument doc = IniDocument::Load(path_);
+    IniDocument doc = load();
     if (appendNew(doc) == 0) {
         return false;
     }
@@ -240,8 +260,8 @@ bool BatchCropTask::appendNewPictures() {
     return true;
 }
 
-BatchView BatchCropTask::show(BatchDirection direction) {
-    IniDocument doc = IniDocument::Load(path_);
+BatchView BatchCropTask::show(BatchDirection direction, TaskWrite write) {
+    IniDocument doc = load();
     qint64 p = ReadNumber(doc, task::kPositionSection, task::kPositionKey);
     switch (direction) {
         case BatchDirection::Previous:
@@ -273,7 +293,12 @@ BatchView BatchCropTask::show(BatchDirection direction) {
         std::clamp<qint64>(p, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
     if (direction != BatchDirection::Current) {
         doc.setValue(task::kPositionSection, task::kPositionKey, QString::number(p));
-        saveDoc(doc);  // one write, with any pictures appended above
+        if (write == TaskWrite::Now) {
+            saveDoc(doc);  // one write, with any pictures appended above
+        } else {
+            unsaved_ = std::make_unique<IniDocument>(doc);
+            writeError_.clear();  // nothing written yet: writePending() tells
+        }
     }
     currentName_ = doc.value(Section(p), task::kNameKey).value_or(QString());
 
@@ -290,7 +315,7 @@ BatchView BatchCropTask::show(BatchDirection direction) {
     return view;
 }
 
-BatchView BatchCropTask::navigate(BatchDirection direction) {
+BatchView BatchCropTask::navigate(BatchDirection direction, TaskWrite write) {
     if (count_ == 0) {
         const QStringList names = ScanPictureFolder(source_);
         if (names.isEmpty()) {
@@ -299,7 +324,7 @@ BatchView BatchCropTask::navigate(BatchDirection direction) {
         create(names);
         return show(BatchDirection::Current);
     }
-    return show(direction);
+    return show(direction, write);
 }
 
 QString BatchCropTask::markCropped(PictureSource source, const QString& openedFilePath) {
@@ -307,7 +332,7 @@ QString BatchCropTask::markCropped(PictureSource source, const QString& openedFi
         return BatchCaption(FileNameOfPath(openedFilePath), task::kCropped);
     }
     if (position_ >= 1 && position_ <= count_) {
-        IniDocument doc = IniDocument::Load(path_);
+        IniDocument doc = load();
         doc.setValue(Section(position_), task::kStateKey, task::kCropped);
         saveDoc(doc);
     }
@@ -315,19 +340,19 @@ QString BatchCropTask::markCropped(PictureSource source, const QString& openedFi
 }
 
 QString BatchCropTask::storedName(int position) const {
-    return IniDocument::Load(path_).value(Section(position), task::kNameKey).value_or(QString());
+    return load().value(Section(position), task::kNameKey).value_or(QString());
 }
 
 QString BatchCropTask::storedState(int position) const {
-    return IniDocument::Load(path_).value(Section(position), task::kStateKey).value_or(QString());
+    return load().value(Section(position), task::kStateKey).value_or(QString());
 }
 
 int BatchCropTask::storedPosition() const {
-    return ReadNumber(IniDocument::Load(path_), task::kPositionSection, task::kPositionKey);
+    return ReadNumber(load(), task::kPositionSection, task::kPositionKey);
 }
 
 int BatchCropTask::storedCount() const {
-    return ReadNumber(IniDocument::Load(path_), task::kCountSection, task::kCountKey);
+    return ReadNumber(load(), task::kCountSection, task::kCountKey);
 }
 
 ResumeCheck CheckResume(const QString& sourceFolder, const QString& saveFolder) {

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 namespace picura {
 
 class IniDocument;
@@ -30,6 +32,9 @@ inline const QString kNoPicturesMessage = QStringLiteral("待截图文件夹中�
 QString BatchCaption(const QString& name, const QString& state);
 
 enum class BatchDirection { Previous, Current, Next };
+// When a move writes the task file: at once, or when writePending() is called (the Main window writes it
+// once the picture is on the screen, so that the write's flush to the disk never delays the picture).
+enum class TaskWrite { Now, Later };
 // Which picture the crop command has: the batch picture shown, or a file the
 // operator opened or dropped while in batch mode.
 enum class PictureSource { BatchPicture, OpenedFile };
@@ -58,6 +63,10 @@ struct BatchView {
 class BatchCropTask {
   public:
     BatchCropTask(QString taskFilePath, QString sourceFolder);
+    // A write still pending is made.
+    ~BatchCropTask();
+    BatchCropTask(const BatchCropTask&) = delete;
+    BatchCropTask& operator=(const BatchCropTask&) = delete;
     static QString PathIn(const QString& settingsFolder);
 
     const QString& taskFilePath() const { return path_; }
@@ -82,10 +91,15 @@ class BatchCropTask {
 
     // Moves to the previous, the same or the next picture. Past the last one, new
     // pictures of the source folder are added first.
-    BatchView show(BatchDirection direction);
+    // With TaskWrite::Later the new position is kept in memory, where every
+    // operation of the task finds it, until writePending() or the next write.
+    BatchView show(BatchDirection direction, TaskWrite write = TaskWrite::Now);
     // A navigation key: without a task, the source folder is scanned and a task over
     // its pictures starts at the first; otherwise show(direction).
-    BatchView navigate(BatchDirection direction);
+    BatchView navigate(BatchDirection direction, TaskWrite write = TaskWrite::Now);
+    // Writes what a move left to be written. False when nothing was pending; after a
+    // write, writeError() tells whether it failed.
+    bool writePending();
     // Adds the pictures that appeared in the source folder since the task was
     // written, in folder order, after the last position. True when any were added.
     bool appendNewPictures();
@@ -105,6 +119,8 @@ class BatchCropTask {
   private:
     // Appends to `doc` the pictures of the folder not yet in it; the number added.
     int appendNew(IniDocument& doc);
+    // The task as it stands: the file, or what a move left to be written.
+    IniDocument load() const;
     bool saveDoc(const IniDocument& doc);
 
     QString path_;
@@ -113,6 +129,7 @@ class BatchCropTask {
     int position_ = 0;
     QString currentName_;
     QString writeError_;
+    std::unique_ptr<IniDocument> unsaved_;  // left to be written by writePending()
 };
 
 // The checks made before a batch is resumed with the stored settings.

@@ -388,6 +388,59 @@ TEST_F(MainWindowTest, ScrollingDrawsIntoTheShownBoardWithoutCopyingIt) {
     }
 }
 
+// Records, at each paint of the view, the position the task file holds on the disk.
+class TaskFileAtPaint : public QObject {
+  public:
+    explicit TaskFileAtPaint(QString path) : path_(std::move(path)) {}
+    QStringList seen;
+    QString stored() const {
+        return IniDocument::Load(path_)
+            .value(QStringLiteral("批截位置"), QStringLiteral("批截位置"))
+            .value_or(QString());
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            seen << stored();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    QString path_;
+};
+
+// A navigation key shows the next picture first and writes the task file (flushed to the disk) after the
+// view has painted it, so the flush never holds the picture back.
+TEST_F(MainWindowTest, ANavigationKeyWritesTheTaskFileOnceThePictureIsPainted) {
+    auto w = makeWindow();
+    w->show();
+    QTemporaryDir source;
+    QTemporaryDir save;
+    for (int i = 1; i <= 3; ++i) {
+        ASSERT_TRUE(test::MakePhotoLike(300, 200, i).save(source.filePath(QStringLiteral("p%1.png").arg(i))));
+    }
+    BatchSettingsResult settings;
+    settings.sourceFolder = source.path();
+    settings.saveFolder = save.path();
+    settings.formatText = QStringLiteral(".JPG");
+    settings.namingIndex = 2;
+    w->batch().applySettings(settings);
+    QApplication::processEvents();
+    TaskFileAtPaint watcher(w->batch().task()->taskFilePath());
+    ASSERT_EQ(watcher.stored(), QStringLiteral("1"));
+    w->view()->installEventFilter(&watcher);
+
+    w->batch().onNavigationKey(true);
+    EXPECT_EQ(w->batch().task()->storedPosition(), 2) << "the task knows its position at once";
+    EXPECT_EQ(watcher.stored(), QStringLiteral("1")) << "written before the picture was shown";
+    QTRY_COMPARE(watcher.stored(), QStringLiteral("2"));
+    ASSERT_FALSE(watcher.seen.isEmpty()) << "the view never painted";
+    EXPECT_EQ(watcher.seen.front(), QStringLiteral("1")) << "the write came before the paint";
+    w->view()->removeEventFilter(&watcher);
+}
+
 TEST_F(MainWindowTest, SaveRefusesUnknownExtensionsAndReportsWriteFailures) {
     auto w = makeWindow();
     const QString photo = programDir.filePath(QStringLiteral("p.png"));

@@ -294,6 +294,41 @@ TEST_F(BatchTaskTest, DamagedTaskFileNeitherHangsNorLeavesTheFolder) {
     EXPECT_EQ(task.show(BatchDirection::Previous).outcome, BatchView::Outcome::Unchanged);
 }
 
+// A move whose write waits: every operation of the task sees it, the file takes it with the next write
+// (the pending one or another's), once, and a task that ends or goes writes it.
+TEST_F(BatchTaskTest, AMoveWrittenLaterIsSeenAtOnceAndWrittenOnce) {
+    picture("a.jpg");
+    picture("b.jpg");
+    picture("c.jpg");
+    const QString path = root.filePath(task::kFileName);
+    const auto onDisk = [&] { return IniDocument::Load(path).value("批截位置", "批截位置").value_or(""); };
+    {
+        BatchCropTask task(path, source);
+        ASSERT_TRUE(task.create({"a.jpg", "b.jpg", "c.jpg"}));
+        EXPECT_EQ(task.show(BatchDirection::Next, TaskWrite::Later).picturePath, source + "/b.jpg");
+        EXPECT_EQ(onDisk(), "1");
+        EXPECT_EQ(task.storedPosition(), 2);
+        EXPECT_TRUE(task.writePending());
+        EXPECT_EQ(onDisk(), "2");
+        EXPECT_FALSE(task.writePending());
+
+        // Marking the picture writes the pending position with it.
+        task.show(BatchDirection::Next, TaskWrite::Later);
+        task.markCropped(PictureSource::BatchPicture);
+        EXPECT_EQ(onDisk(), "3");
+        EXPECT_EQ(task.storedState(3), task::kCropped);
+        EXPECT_FALSE(task.writePending());
+
+        task.show(BatchDirection::Previous, TaskWrite::Later);
+        task.end();
+        EXPECT_EQ(onDisk(), "2");
+
+        task.resume();
+        task.show(BatchDirection::Previous, TaskWrite::Later);
+    }
+    EXPECT_EQ(onDisk(), "1") << "the task went without writing its last move";
+}
+
 TEST_F(BatchTaskTest, UnwritableTaskFileIsReported) {
     picture("a.jpg");
     BatchCropTask task(root.filePath("gone/批截任务.ini"), source);
