@@ -8,6 +8,9 @@
 // threads whether the second thread's guessed parse was joined and at which fraction of the MCUs.
 #include <benchmark/benchmark.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <turbojpeg.h>
 
 #include <algorithm>
@@ -16,6 +19,7 @@
 
 #include "TestImages.h"
 #include "imaging/CodecLimits.h"
+#include "imaging/Decode.h"
 #include "imaging/DecodeInternal.h"
 #include "imaging/Encode.h"
 #include "imaging/JpegPreview.h"
@@ -46,7 +50,8 @@ const QByteArray& Photo(int which) {
     return which == 0 ? photo24 : grainy;
 }
 
-void TurboScaled(const QByteArray& bytes, int denominator) {
+// TurboJPEG's scaled decode of `bytes` into BGRX rows, returned.
+std::vector<unsigned char> TurboScaled(const QByteArray& bytes, int denominator, int* width = nullptr) {
     tjhandle tj = tjInitDecompress();
     int w = 0, h = 0, subsampling = 0, colourspace = 0;
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
@@ -59,6 +64,30 @@ void TurboScaled(const QByteArray& bytes, int denominator) {
     tjDecompress2(tj, data, static_cast<unsigned long>(bytes.size()), out.data(), sw, 0, sh, TJPF_BGRX, 0);
     benchmark::DoNotOptimize(out.data());
     tjDestroy(tj);
+    if (width != nullptr) {
+        *width = sw;
+    }
+    return out;
+}
+
+// Whether our decode gives TurboJPEG's pixels (the alpha byte aside).
+bool SameAsTurbo(const QImage& ours, const QByteArray& bytes, int denominator) {
+    int width = 0;
+    const std::vector<unsigned char> theirs = TurboScaled(bytes, denominator, &width);
+    if (ours.width() != width || std::size_t(ours.width()) * ours.height() * 4 != theirs.size()) {
+        return false;
+    }
+    for (int y = 0; y < ours.height(); ++y) {
+        const auto* line = reinterpret_cast<const std::uint32_t*>(ours.constScanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const unsigned char* p = &theirs[(std::size_t(y) * width + x) * 4];
+            if ((line[x] & 0xFFFFFFu) !=
+                (std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16))) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 void BM_JpegPreview(benchmark::State& s) {
@@ -69,6 +98,16 @@ void BM_JpegPreview(benchmark::State& s) {
     detail::JpegPreviewOptions options;
     options.secondStart = threads == 1 ? -2 : -1;
     options.stats = &stats;
+    if (threads != 0) {
+        detail::SizeCheck check(kDefaultMaxPicturePixels);
+        const QImage image = detail::DecodeJpegPreview(
+            reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()),
+            denominator, check, nullptr, options);
+        if (!SameAsTurbo(image, bytes, denominator)) {
+            s.SkipWithError("not TurboJPEG's pixels");
+            return;
+        }
+    }
     for (auto _ : s) {
         if (threads == 0) {
             TurboScaled(bytes, denominator);
@@ -100,6 +139,40 @@ void BM_JpegPreview(benchmark::State& s) {
 
 BENCHMARK(BM_JpegPreview)
     ->ArgsProduct({{0, 1}, {8, 4}, {0, 1, 2}})
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The steps of opening the photo as the program does, each on its own: reading the file (from the page
+// cache), reading the JPEG header for its size, and the reduced decode through DecodeJpegReduced.
+// Args: photo, denominator, step (0 read, 1 header, 2 reduced decode).
+void BM_ReducedOpenSteps(benchmark::State& s) {
+    const QByteArray& bytes = Photo(static_cast<int>(s.range(0)));
+    const int denominator = static_cast<int>(s.range(1));
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("photo%1.jpg").arg(s.range(0)));
+    if (!QFile::exists(path)) {
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+    }
+    for (auto _ : s) {
+        switch (s.range(2)) {
+            case 0: benchmark::DoNotOptimize(ReadPictureFileBytes(path).bytes.size()); break;
+            case 1: benchmark::DoNotOptimize(JpegShownSize(bytes)); break;
+            default:
+                benchmark::DoNotOptimize(
+                    DecodeJpegReduced(bytes, denominator, kDefaultMaxPicturePixels).picture.sharpWidth());
+                break;
+        }
+    }
+}
+
+BENCHMARK(BM_ReducedOpenSteps)
+    ->ArgsProduct({{0, 1}, {8}, {0, 1, 2}})
+    ->Args({0, 4, 2})
+    ->Args({1, 4, 2})
     ->Repetitions(5)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMillisecond)
