@@ -11,6 +11,8 @@
 #include "tools/ClipboardPicture.h"
 #include "view/ViewRenderer.h"
 
+#include <utility>
+
 namespace picura {
 
 QString ManyFilesDroppedMessage(int count) {
@@ -37,6 +39,7 @@ bool MainActions::loadPictureFile(const QString& path, PictureOrigin::Kind kind)
     }
     if (decoded.picture.isNull()) {
         fullDecode_.reset();
+        fullBytes_.clear();
         port_.showView();
         if (decoded.error == DecodeError::TooLarge) {
             dialogs_.tell(PictureTooLargeMessage(decoded.declaredSize), QStringLiteral("提示"));
@@ -44,11 +47,19 @@ bool MainActions::loadPictureFile(const QString& path, PictureOrigin::Kind kind)
         return false;
     }
     present(decoded.picture, PictureOrigin{kind, path});
+    startFullDecode();
     return true;
 }
 
-// Reads the file once. A JPEG large enough to gain is decoded reduced, to be shown now, and in full in the
-// background; anything else is decoded in full from the same bytes.
+void MainActions::startFullDecode() {
+    if (fullBytes_.isEmpty()) {
+        return;
+    }
+    // Not before: on two cores it would take one from drawing the reduced picture.
+    fullDecode_ = std::make_unique<FullPictureDecode>(std::exchange(fullBytes_, QByteArray()), fullMaxPixels_,
+                                                      [this] { onFullDecodeEnded(); });
+}
+
 DecodeResult MainActions::decodeOpenedFile(const QString& path) {
     PictureFileBytes file = ReadPictureFileBytes(path);
     if (file.error != DecodeError::None) {
@@ -65,8 +76,8 @@ DecodeResult MainActions::decodeOpenedFile(const QString& path) {
     }
     DecodeResult reduced = DecodeJpegReduced(file.bytes, reduction, maxPixels);
     if (!reduced.picture.isNull()) {
-        fullDecode_ = std::make_unique<FullPictureDecode>(std::move(file.bytes), maxPixels,
-                                                          [this] { onFullDecodeEnded(); });
+        fullBytes_ = std::move(file.bytes);
+        fullMaxPixels_ = maxPixels;
     }
     return reduced;
 }

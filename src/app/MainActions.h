@@ -112,7 +112,10 @@ class MainActions {
     void onFullDecodeEnded();
     bool takeFullPicture();
     void present(const Picture& picture, PictureOrigin origin);
+    // Reads the file once: a JPEG large enough to gain is decoded reduced, its bytes kept for the full
+    // decode (started by startFullDecode once the reduced picture is shown); anything else in full.
     DecodeResult decodeOpenedFile(const QString& path);
+    void startFullDecode();
 
     Session& session_;
     ViewBoards& boards_;
@@ -124,6 +127,9 @@ class MainActions {
     bool buttonHeld_ = false;  // the frame is being dragged
     QPoint lastMouse_;
     std::unique_ptr<FullPictureDecode> fullDecode_;  // of the reduced picture shown
+    // The bytes of the reduced picture about to be shown, for its full decode, and the pixel budget.
+    QByteArray fullBytes_;
+    std::int64_t fullMaxPixels_ = 0;
 };
 
 // The messages of this part.

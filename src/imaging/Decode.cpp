@@ -3,6 +3,7 @@
 #include "imaging/CodecLimits.h"
 #include "imaging/DecodeInternal.h"
 #include "imaging/JpegPreview.h"
+#include "imaging/LargePages.h"
 #include "imaging/PictureFormat.h"
 
 #include <QFile>
@@ -25,6 +26,7 @@ unsigned char* AllocateImage(void* context, int width, int height, std::size_t* 
     if (image->isNull()) {
         return nullptr;
     }
+    AdviseLargePages(image->bits(), static_cast<std::size_t>(image->sizeInBytes()));
     *stride = static_cast<std::size_t>(image->bytesPerLine());
     return image->bits();
 }
@@ -126,6 +128,7 @@ PictureFileBytes ReadPictureFile(const QString& path) {
             }
             if (st.st_size > filled) {
                 bytes.resize(static_cast<qsizetype>(st.st_size));
+                AdviseLargePages(bytes.data(), static_cast<std::size_t>(bytes.size()));
             }
         }
         if (n == 0) {

@@ -1,5 +1,7 @@
 #include "imaging/DrawingBoard.h"
 
+#include "imaging/LargePages.h"
+
 #include "imaging/CodecLimits.h"
 #include "imaging/Decode.h"
 #include "imaging/Encode.h"
@@ -49,6 +51,7 @@ void DrawingBoard::resize(int width, int height) {
         return;
     }
     image_ = QImage(width, height, QImage::Format_RGB32);
+    AdviseLargePages(image_.bits(), static_cast<std::size_t>(image_.sizeInBytes()));
     image_.fill(background_);
 }
 

@@ -1,5 +1,7 @@
 #include "imaging/Scale.h"
 
+#include "imaging/LargePages.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -305,6 +307,7 @@ QImage Halve(const QImage& src, const LevelSpan& span, LevelSpan* halvedSpan) {
     if (out.isNull()) {
         return out;
     }
+    AdviseLargePages(out.bits(), static_cast<std::size_t>(out.sizeInBytes()));
     // Weights of the two source columns (rows) of the last output column (row).
     const bool oddW = sw % 2 != 0;
     const bool oddH = sh % 2 != 0;

@@ -1,5 +1,7 @@
 #include "view/ScaledViewCache.h"
 
+#include "imaging/LargePages.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -225,6 +227,9 @@ bool ScaledViewCache::draw(const Picture& picture, QSize scaled, QRect area, Dra
             pixels_.reset();
             capacity_ = 0;
             pixels_.reset(new (std::nothrow) std::uint32_t[static_cast<std::size_t>(needed)]);
+            if (pixels_) {
+                AdviseLargePages(pixels_.get(), static_cast<std::size_t>(needed) * 4);
+            }
             if (!pixels_) {
                 dropped = std::move(job_);
                 job_ = Picture();
