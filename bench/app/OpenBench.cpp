@@ -35,23 +35,6 @@ using namespace picura::bench;
 
 namespace {
 
-// A photo-like picture with a fine grain, as a sensor gives: quality 100 keeps it, so the file is large.
-QImage Grainy(int w, int h) {
-    QImage image = test::MakePhotoLike(w, h, 11);
-    std::mt19937 rng(5);
-    std::uniform_int_distribution<int> grain(-10, 10);
-    for (int y = 0; y < h; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const QRgb p = line[x];
-            const int g = grain(rng);
-            line[x] = qRgb(std::clamp(qRed(p) + g, 0, 255), std::clamp(qGreen(p) + g, 0, 255),
-                           std::clamp(qBlue(p) + g, 0, 255));
-        }
-    }
-    return image;
-}
-
 struct Photos {
     QTemporaryDir dir;
     QString path24 = dir.filePath(QStringLiteral("24mp.jpg"));
@@ -62,7 +45,7 @@ struct Photos {
         a.write(EncodeJpeg(test::MakePhotoLike(6000, 4000, 3), 90));
         QFile b(path16mb);
         b.open(QIODevice::WriteOnly);
-        b.write(EncodeJpeg(Grainy(5640, 3172), 100));
+        b.write(EncodeJpeg(test::MakeGrainyPhoto(5640, 3172), 100));
     }
 };
 

@@ -28,25 +28,9 @@ using namespace picura;
 
 namespace {
 
-QImage GrainyPhoto(int w, int h) {
-    QImage image = test::MakePhotoLike(w, h, 11);
-    std::mt19937 rng(5);
-    std::uniform_int_distribution<int> grain(-10, 10);
-    for (int y = 0; y < h; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const QRgb p = line[x];
-            const int g = grain(rng);
-            line[x] = qRgb(std::clamp(qRed(p) + g, 0, 255), std::clamp(qGreen(p) + g, 0, 255),
-                           std::clamp(qBlue(p) + g, 0, 255));
-        }
-    }
-    return image;
-}
-
 const QByteArray& Photo(int which) {
     static const QByteArray photo24 = EncodeJpeg(test::MakePhotoLike(6000, 4000, 3), 90);
-    static const QByteArray grainy = EncodeJpeg(GrainyPhoto(5640, 3172), 100);
+    static const QByteArray grainy = EncodeJpeg(test::MakeGrainyPhoto(5640, 3172), 100);
     return which == 0 ? photo24 : grainy;
 }
 

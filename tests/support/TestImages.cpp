@@ -1,9 +1,27 @@
 #include "TestImages.h"
+#include <algorithm>
+#include <random>
 
 #include <cmath>
 #include <cstdlib>
 
 namespace picura::test {
+
+QImage MakeGrainyPhoto(int width, int height) {
+    QImage image = MakePhotoLike(width, height, 11);
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> grain(-10, 10);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const QRgb p = line[x];
+            const int g = grain(rng);
+            line[x] = qRgb(std::clamp(qRed(p) + g, 0, 255), std::clamp(qGreen(p) + g, 0, 255),
+                           std::clamp(qBlue(p) + g, 0, 255));
+        }
+    }
+    return image;
+}
 
 QImage MakePhotoLike(int width, int height, unsigned seed) {
     QImage img(width, height, QImage::Format_RGB32);

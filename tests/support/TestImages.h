@@ -6,6 +6,8 @@ namespace picura::test {
 
 // A photo-like test picture: smooth gradients with some detail, RGB32.
 QImage MakePhotoLike(int width, int height, unsigned seed = 1);
+// A photo-like picture with a fine grain, as a sensor gives: quality 100 keeps it, so its JPEG is large.
+QImage MakeGrainyPhoto(int width, int height);
 // A picture of one colour.
 QImage MakeSolid(int width, int height, QRgb colour);
 // Largest difference of any channel between two pictures of the same size; -1 if sizes differ.
