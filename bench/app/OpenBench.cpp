@@ -22,6 +22,7 @@
 #include <random>
 #include <vector>
 
+#include "../imaging/TurboScaled.h"
 #include "NullPorts.h"
 #include "TestImages.h"
 #include "app/MainActions.h"
@@ -61,22 +62,6 @@ double Ms(std::chrono::steady_clock::duration d) {
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
-}
-
-// TurboJPEG decoding `bytes` at 1/`denominator` into BGRX.
-void TurboScaled(const QByteArray& bytes, int denominator) {
-    tjhandle tj = tjInitDecompress();
-    int w = 0, h = 0, subsampling = 0, colourspace = 0;
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    tjDecompressHeader3(tj, data, static_cast<unsigned long>(bytes.size()), &w, &h, &subsampling,
-                        &colourspace);
-    const tjscalingfactor factor{1, denominator};
-    const int sw = TJSCALED(w, factor);
-    const int sh = TJSCALED(h, factor);
-    std::vector<unsigned char> out(static_cast<std::size_t>(sw) * sh * 4);
-    tjDecompress2(tj, data, static_cast<unsigned long>(bytes.size()), out.data(), sw, 0, sh, TJPF_BGRX, 0);
-    benchmark::DoNotOptimize(out.data());
-    tjDestroy(tj);
 }
 
 // Args: which photo (0: 24 MP, 1: 16 MB), view width, view height.

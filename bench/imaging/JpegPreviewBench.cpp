@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "TestImages.h"
+#include "TurboScaled.h"
 #include "imaging/CodecLimits.h"
 #include "imaging/Decode.h"
 #include "imaging/DecodeInternal.h"
@@ -25,6 +26,7 @@
 #include "imaging/JpegPreview.h"
 
 using namespace picura;
+using picura::bench::TurboScaled;
 
 namespace {
 
@@ -32,26 +34,6 @@ const QByteArray& Photo(int which) {
     static const QByteArray photo24 = EncodeJpeg(test::MakePhotoLike(6000, 4000, 3), 90);
     static const QByteArray grainy = EncodeJpeg(test::MakeGrainyPhoto(5640, 3172), 100);
     return which == 0 ? photo24 : grainy;
-}
-
-// TurboJPEG's scaled decode of `bytes` into BGRX rows, returned.
-std::vector<unsigned char> TurboScaled(const QByteArray& bytes, int denominator, int* width = nullptr) {
-    tjhandle tj = tjInitDecompress();
-    int w = 0, h = 0, subsampling = 0, colourspace = 0;
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    tjDecompressHeader3(tj, data, static_cast<unsigned long>(bytes.size()), &w, &h, &subsampling,
-                        &colourspace);
-    const tjscalingfactor factor{1, denominator};
-    const int sw = TJSCALED(w, factor);
-    const int sh = TJSCALED(h, factor);
-    std::vector<unsigned char> out(static_cast<std::size_t>(sw) * sh * 4);
-    tjDecompress2(tj, data, static_cast<unsigned long>(bytes.size()), out.data(), sw, 0, sh, TJPF_BGRX, 0);
-    benchmark::DoNotOptimize(out.data());
-    tjDestroy(tj);
-    if (width != nullptr) {
-        *width = sw;
-    }
-    return out;
 }
 
 // Whether our decode gives TurboJPEG's pixels (the alpha byte aside).

@@ -54,7 +54,7 @@ struct Huffman {
     std::uint8_t vals[256];
 };
 
-struct HuffmanSpec {
+struct HuffmanTableBytes {
     bool defined = false;
     std::uint8_t counts[17] = {};  // codes of each length 1..16
     std::uint8_t vals[256] = {};
@@ -67,18 +67,18 @@ inline int Extend(int v, int s) {
 
 // Builds the decoding tables; false for the tables libjpeg refuses (too many codes for their lengths, DC
 // symbols above 15).
-bool BuildHuffman(const HuffmanSpec& spec, bool dc, Huffman* h) {
+bool BuildHuffman(const HuffmanTableBytes& table, bool dc, Huffman* h) {
     std::memset(h->fast, 0, sizeof h->fast);
-    std::memcpy(h->vals, spec.vals, sizeof h->vals);
+    std::memcpy(h->vals, table.vals, sizeof h->vals);
     int code = 0;
     int k = 0;
     for (int len = 1; len <= 16; ++len) {
         h->valptr[len] = k - code;
-        for (int i = 0; i < spec.counts[len]; ++i, ++k, ++code) {
+        for (int i = 0; i < table.counts[len]; ++i, ++k, ++code) {
             if (code >= (1 << len) - 1) {
                 return false;  // more codes than the length holds, or the all-ones code
             }
-            const int sym = spec.vals[k];
+            const int sym = table.vals[k];
             if (dc && sym > 15) {
                 return false;
             }
@@ -101,7 +101,7 @@ bool BuildHuffman(const HuffmanSpec& spec, bool dc, Huffman* h) {
                 h->fast[index] = e;
             }
         }
-        h->maxcode[len] = spec.counts[len] != 0 ? code - 1 : -1;
+        h->maxcode[len] = table.counts[len] != 0 ? code - 1 : -1;
         if (code >= (1 << len)) {
             return false;
         }
@@ -701,7 +701,7 @@ struct Header {
     int orientation = 0;  // 0 until an Exif segment gives one
     bool qDefined[4] = {};
     std::uint16_t q[4][64] = {};  // natural order
-    HuffmanSpec dc[4], ac[4];
+    HuffmanTableBytes dc[4], ac[4];
     std::size_t scanStart = 0;
 };
 
@@ -737,19 +737,19 @@ bool ParseHuffman(const std::uint8_t* p, std::size_t len, Header* hd) {
         if (tc > 1 || th > 3) {
             return false;
         }
-        HuffmanSpec& spec = tc == 0 ? hd->dc[th] : hd->ac[th];
-        spec = HuffmanSpec{};
+        HuffmanTableBytes& table = tc == 0 ? hd->dc[th] : hd->ac[th];
+        table = HuffmanTableBytes{};
         int total = 0;
         for (int i = 1; i <= 16; ++i) {
-            spec.counts[i] = p[i];
+            table.counts[i] = p[i];
             total += p[i];
         }
         if (total > 256 || len < std::size_t(17 + total)) {
             return false;
         }
-        std::memcpy(spec.vals, p + 17, std::size_t(total));
-        spec.total = total;
-        spec.defined = true;
+        std::memcpy(table.vals, p + 17, std::size_t(total));
+        table.total = total;
+        table.defined = true;
         p += 17 + total;
         len -= std::size_t(17 + total);
     }
