@@ -85,16 +85,28 @@ QRect WindowAround(const QRect& area, QSize size, QSize scaled) {
     return {left, top, size.width(), size.height()};
 }
 
+// Copies `rect` of the picture's own pixels to `to` (rows `stride` pixels apart), made opaque on the way, as
+// scaled pixels are: the torus holds only opaque pixels, so that they may be drawn as they are.
+void CopyOpaque(const QImage& source, const QRect& rect, std::uint32_t* to, std::ptrdiff_t stride) {
+    for (int row = 0; row < rect.height(); ++row) {
+        std::uint32_t* line = to + row * stride;
+        const auto* from =
+            reinterpret_cast<const std::uint32_t*>(source.constScanLine(rect.top() + row)) + rect.left();
+        for (int x = 0, n = rect.width(); x < n; ++x) {
+            line[x] = from[x] | 0xFF000000u;
+        }
+    }
+}
+
 // `rect` of `picture` scaled to `scaled`, into `out` (whose pixels are reused when it fits).
 bool ScaleStrip(const Picture& picture, QSize scaled, const QRect& rect, QImage* out) {
     if (scaled == picture.pixels().size()) {
-        *out = picture.pixels().copy(rect);
-        // Opaque, as scaled pixels are (the torus holds only opaque pixels).
-        for (int y = 0; y < out->height(); ++y) {
-            auto* line = reinterpret_cast<std::uint32_t*>(out->scanLine(y));
-            for (int x = 0, n = out->width(); x < n; ++x) {
-                line[x] |= 0xFF000000u;
-            }
+        if (out->size() != rect.size() || out->format() != QImage::Format_RGB32 || !out->isDetached()) {
+            *out = QImage(rect.size(), QImage::Format_RGB32);
+        }
+        if (!out->isNull()) {
+            CopyOpaque(picture.pixels(), rect, reinterpret_cast<std::uint32_t*>(out->bits()),
+                       out->bytesPerLine() / 4);
         }
     } else {
         picture.scaledPartInto(scaled.width(), scaled.height(), rect, out);
@@ -169,16 +181,7 @@ bool ScaledViewCache::scaleIntoTorus(const Picture& picture, const QRect& rect) 
         }
         std::uint32_t* to = pixels_.get() + static_cast<std::ptrdiff_t>(slot.y()) * torus_.width() + slot.x();
         if (oneToOne) {
-            // Made opaque on the way in, as scaled pixels are, so that they may be drawn as they are.
-            for (int row = 0; row < piece.height(); ++row) {
-                std::uint32_t* line = to + static_cast<std::ptrdiff_t>(row) * torus_.width();
-                const auto* from =
-                    reinterpret_cast<const std::uint32_t*>(source.constScanLine(piece.top() + row)) +
-                    piece.left();
-                for (int x = 0, n = piece.width(); x < n; ++x) {
-                    line[x] = from[x] | 0xFF000000u;
-                }
-            }
+            CopyOpaque(source, piece, to, torus_.width());
             return;
         }
         // Scaled straight into the slots: a picture over the torus's own memory, which scaledPartInto
