@@ -256,7 +256,9 @@ QByteArray MakePng(const PngLayout& layout) {
     return out;
 }
 
-QByteArray MakeCmykJpeg(int width, int height, const std::vector<std::uint8_t>& cmyk) {
+QByteArray CompressWithLibjpeg(int width, int height, int components, J_COLOR_SPACE space, int quality,
+                               const std::function<void(jpeg_compress_struct&)>& configure,
+                               const std::function<const unsigned char*(int)>& row) {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr err;
     cinfo.err = jpeg_std_error(&err);
@@ -266,20 +268,27 @@ QByteArray MakeCmykJpeg(int width, int height, const std::vector<std::uint8_t>& 
     jpeg_mem_dest(&cinfo, &buffer, &size);
     cinfo.image_width = static_cast<JDIMENSION>(width);
     cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = 4;
-    cinfo.in_color_space = JCS_CMYK;
+    cinfo.input_components = components;
+    cinfo.in_color_space = space;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 98, TRUE);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    configure(cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(&cmyk[static_cast<std::size_t>(cinfo.next_scanline) * width * 4]);
-        jpeg_write_scanlines(&cinfo, &row, 1);
+        JSAMPROW line = const_cast<JSAMPROW>(row(static_cast<int>(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &line, 1);
     }
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
     QByteArray out(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));
     std::free(buffer);
     return out;
+}
+
+QByteArray MakeCmykJpeg(int width, int height, const std::vector<std::uint8_t>& cmyk) {
+    return CompressWithLibjpeg(
+        width, height, 4, JCS_CMYK, 98, [](jpeg_compress_struct&) {},
+        [&](int y) { return &cmyk[static_cast<std::size_t>(y) * width * 4]; });
 }
 
 QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool bigEndian) {

@@ -6,7 +6,11 @@
 #include <QVector>
 
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <vector>
+
+#include <jpeglib.h>
 
 namespace picura::test {
 
@@ -59,6 +63,11 @@ QByteArray MakePng(const PngLayout& layout);
 
 // A CMYK JPEG written by libjpeg (with the Adobe marker, so stored values are inverted ink).
 QByteArray MakeCmykJpeg(int width, int height, const std::vector<std::uint8_t>& cmyk);
+// A JPEG file written by libjpeg itself: `configure` sets what the defaults (for the input `space` and its
+// `components`, at `quality`) should not decide, `row(y)` gives each input row.
+QByteArray CompressWithLibjpeg(int width, int height, int components, J_COLOR_SPACE space, int quality,
+                               const std::function<void(jpeg_compress_struct&)>& configure,
+                               const std::function<const unsigned char*(int)>& row);
 // Inserts an Exif APP1 segment carrying `orientation` right after SOI.
 QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool bigEndian = false);
 

@@ -8,6 +8,7 @@
 
 #include <jpeglib.h>
 
+#include "Fixtures.h"
 #include "TestImages.h"
 #include "imaging/Decode.h"
 #include "imaging/Encode.h"
@@ -137,32 +138,14 @@ qsizetype StuffedZeroBytes(const QByteArray& jpeg) {
 // libjpeg compressing the picture itself, with Huffman tables made for it, at a chosen colour resolution.
 QByteArray LibjpegFile(const QImage& picture, int quality, bool fullChroma) {
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(rgb.width());
-    cinfo.image_height = static_cast<JDIMENSION>(rgb.height());
-    cinfo.input_components = 4;
-    cinfo.in_color_space = JCS_EXT_BGRX;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
-    cinfo.dct_method = JDCT_ISLOW;
-    cinfo.optimize_coding = TRUE;
-    cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = fullChroma ? 1 : 2;
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(rgb.constScanLine(static_cast<int>(cinfo.next_scanline)));
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    const QByteArray bytes(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));
-    std::free(buffer);
-    return bytes;
+    return test::CompressWithLibjpeg(
+        rgb.width(), rgb.height(), 4, JCS_EXT_BGRX, quality,
+        [&](jpeg_compress_struct& cinfo) {
+            cinfo.dct_method = JDCT_ISLOW;
+            cinfo.optimize_coding = TRUE;
+            cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = fullChroma ? 1 : 2;
+        },
+        [&](int y) { return rgb.constScanLine(y); });
 }
 
 // The encoder transforms once and writes the file itself; every quality's file must still be libjpeg's

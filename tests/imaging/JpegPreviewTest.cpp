@@ -53,54 +53,39 @@ QImage PreviewContent(const PreviewFile& f) {
 
 QByteArray WritePreviewFile(const PreviewFile& f) {
     const QImage image = PreviewContent(f);
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(f.width);
-    cinfo.image_height = static_cast<JDIMENSION>(f.height);
-    cinfo.input_components = f.grey ? 1 : 3;
-    cinfo.in_color_space = f.grey ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, f.quality, TRUE);
-    cinfo.optimize_coding = f.optimise ? TRUE : FALSE;
-    cinfo.restart_interval = static_cast<unsigned>(f.restartMcus);
-    if (!f.grey) {
-        cinfo.comp_info[0].h_samp_factor = f.lumaH;
-        cinfo.comp_info[0].v_samp_factor = f.lumaV;
-        for (int c = 1; c < 3; ++c) {
-            cinfo.comp_info[c].h_samp_factor = 1;
-            cinfo.comp_info[c].v_samp_factor = 1;
-            if (f.sharedTables) {
-                cinfo.comp_info[c].dc_tbl_no = 0;
-                cinfo.comp_info[c].ac_tbl_no = 0;
-            }
-        }
-    }
-    jpeg_start_compress(&cinfo, TRUE);
     std::vector<unsigned char> row(static_cast<std::size_t>(f.width) * 3);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(int(cinfo.next_scanline)));
-        for (int x = 0; x < f.width; ++x) {
+    return test::CompressWithLibjpeg(
+        f.width, f.height, f.grey ? 1 : 3, f.grey ? JCS_GRAYSCALE : JCS_RGB, f.quality,
+        [&](jpeg_compress_struct& cinfo) {
+            cinfo.optimize_coding = f.optimise ? TRUE : FALSE;
+            cinfo.restart_interval = static_cast<unsigned>(f.restartMcus);
             if (f.grey) {
-                row[std::size_t(x)] = static_cast<unsigned char>(qGray(line[x]));
-            } else {
-                row[std::size_t(x) * 3] = static_cast<unsigned char>(qRed(line[x]));
-                row[std::size_t(x) * 3 + 1] = static_cast<unsigned char>(qGreen(line[x]));
-                row[std::size_t(x) * 3 + 2] = static_cast<unsigned char>(qBlue(line[x]));
+                return;
             }
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    QByteArray out(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));
-    std::free(buffer);
-    return out;
+            cinfo.comp_info[0].h_samp_factor = f.lumaH;
+            cinfo.comp_info[0].v_samp_factor = f.lumaV;
+            for (int c = 1; c < 3; ++c) {
+                cinfo.comp_info[c].h_samp_factor = 1;
+                cinfo.comp_info[c].v_samp_factor = 1;
+                if (f.sharedTables) {
+                    cinfo.comp_info[c].dc_tbl_no = 0;
+                    cinfo.comp_info[c].ac_tbl_no = 0;
+                }
+            }
+        },
+        [&](int y) {
+            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < f.width; ++x) {
+                if (f.grey) {
+                    row[std::size_t(x)] = static_cast<unsigned char>(qGray(line[x]));
+                } else {
+                    row[std::size_t(x) * 3] = static_cast<unsigned char>(qRed(line[x]));
+                    row[std::size_t(x) * 3 + 1] = static_cast<unsigned char>(qGreen(line[x]));
+                    row[std::size_t(x) * 3 + 2] = static_cast<unsigned char>(qBlue(line[x]));
+                }
+            }
+            return row.data();
+        });
 }
 
 const std::uint8_t* Data(const QByteArray& bytes) {
