@@ -19,7 +19,7 @@ void CheckReducedJpeg(const QByteArray& bytes, const std::uint8_t* data, std::si
     if (picura::DetectPictureFormat(bytes) != picura::PictureFormat::Jpeg) {
         return;
     }
-    const int denominator = size % 2 == 0 ? 8 : 4;
+    const int denominator = size % 3 == 0 ? 8 : size % 3 == 1 ? 4 : 2;
     picura::detail::JpegPreviewOptions options;
     options.splitSmall = true;
     options.secondStart = std::int64_t(size % 97) * std::int64_t(size) / 97;

@@ -348,18 +348,26 @@ inline bool SkipAc(BitReader& b, const Huffman& h, const SkipTable& t) {
 // Reduced IDCTs
 
 constexpr std::int32_t F_0_211 = 1730;
+constexpr std::int32_t F_0_298 = 2446;
+constexpr std::int32_t F_0_390 = 3196;
 constexpr std::int32_t F_0_509 = 4176;
+constexpr std::int32_t F_0_541 = 4433;
 constexpr std::int32_t F_0_601 = 4926;
 constexpr std::int32_t F_0_720 = 5906;
 constexpr std::int32_t F_0_765 = 6270;
 constexpr std::int32_t F_0_850 = 6967;
 constexpr std::int32_t F_0_899 = 7373;
 constexpr std::int32_t F_1_061 = 8697;
+constexpr std::int32_t F_1_175 = 9633;
 constexpr std::int32_t F_1_272 = 10426;
 constexpr std::int32_t F_1_451 = 11893;
+constexpr std::int32_t F_1_501 = 12299;
 constexpr std::int32_t F_1_847 = 15137;
+constexpr std::int32_t F_1_961 = 16069;
+constexpr std::int32_t F_2_053 = 16819;
 constexpr std::int32_t F_2_172 = 17799;
 constexpr std::int32_t F_2_562 = 20995;
+constexpr std::int32_t F_3_072 = 25172;
 constexpr std::int32_t F_3_624 = 29692;
 
 // jpeg_idct_1x1: the DC term, descaled by 8, through libjpeg's range-limit table (which wraps far values).
@@ -369,10 +377,12 @@ inline std::uint8_t Idct1(std::int16_t dc, std::int16_t q) {
     return i < 128 ? std::uint8_t(i + 128) : i < 512 ? 255 : i < 896 ? 0 : std::uint8_t(i - 896);
 }
 
-// A 2×2 block keeps its rows 0, 1, 3, 5 and 7 and a 4×4 block its rows 0, 1, 2, 3, 5, 6 and 7, eight terms
-// each, in natural order: the rows the reduced IDCTs read, laid out as the SIMD code loads them.
+// A 2×2 block keeps its rows 0, 1, 3, 5 and 7, a 4×4 block its rows 0, 1, 2, 3, 5, 6 and 7 and an 8×8 one all
+// of them, eight terms each, in natural order: the rows the reduced IDCTs read, laid out as the SIMD code
+// loads them.
 constexpr int kRows2[5] = {0, 1, 3, 5, 7};
 constexpr int kRows4[7] = {0, 1, 2, 3, 5, 6, 7};
+constexpr int kRows8[8] = {0, 1, 2, 3, 4, 5, 6, 7};
 
 #if defined(__SSE2__)
 
@@ -621,6 +631,193 @@ void Idct4(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::u
         o[3] = Sample(Descale(tmp10 - tmp2o, 19));
         o[1] = Sample(Descale(tmp12 + tmp0o, 19));
         o[2] = Sample(Descale(tmp12 - tmp0o, 19));
+    }
+}
+
+#endif
+
+#if defined(__SSE2__)
+
+// One pass of libjpeg-turbo's accurate 8×8 IDCT (jsimd_idct_islow) over eight 16-bit lanes: v[k] holds term k
+// of each lane's column (or row), and receives its k-th value. Words are added in 16 bits and products summed
+// in 32 as the SIMD code does, and each result is saturated to 16 bits.
+template <int kShift>
+void IslowPass(__m128i* v) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i round = _mm_set1_epi32(1 << (kShift - 1));
+    struct Wide {
+        __m128i lo, hi;
+    };
+    const auto madd = [](__m128i a, __m128i b, std::int32_t ca, std::int32_t cb) {
+        const __m128i k = Pair(ca, cb);
+        return Wide{_mm_madd_epi16(_mm_unpacklo_epi16(a, b), k), _mm_madd_epi16(_mm_unpackhi_epi16(a, b), k)};
+    };
+    const auto add = [](Wide a, Wide b) {
+        return Wide{_mm_add_epi32(a.lo, b.lo), _mm_add_epi32(a.hi, b.hi)};
+    };
+    const auto sub = [](Wide a, Wide b) {
+        return Wide{_mm_sub_epi32(a.lo, b.lo), _mm_sub_epi32(a.hi, b.hi)};
+    };
+    const auto wordsShifted13 = [&](__m128i w) {  // each word times 2^13, in 32 bits
+        return Wide{_mm_srai_epi32(_mm_unpacklo_epi16(zero, w), 3),
+                    _mm_srai_epi32(_mm_unpackhi_epi16(zero, w), 3)};
+    };
+    const auto out = [&](Wide x) {
+        return _mm_packs_epi32(_mm_srai_epi32(_mm_add_epi32(x.lo, round), kShift),
+                               _mm_srai_epi32(_mm_add_epi32(x.hi, round), kShift));
+    };
+    // Even part.
+    const Wide tmp0 = wordsShifted13(_mm_add_epi16(v[0], v[4]));
+    const Wide tmp1 = wordsShifted13(_mm_sub_epi16(v[0], v[4]));
+    const Wide tmp3 = madd(v[2], v[6], F_0_541 + F_0_765, F_0_541);
+    const Wide tmp2 = madd(v[2], v[6], F_0_541, F_0_541 - F_1_847);
+    const Wide tmp10 = add(tmp0, tmp3), tmp13 = sub(tmp0, tmp3);
+    const Wide tmp11 = add(tmp1, tmp2), tmp12 = sub(tmp1, tmp2);
+    // Odd part.
+    const __m128i z3 = _mm_add_epi16(v[7], v[3]);
+    const __m128i z4 = _mm_add_epi16(v[5], v[1]);
+    const Wide z3s = madd(z3, z4, F_1_175 - F_1_961, F_1_175);
+    const Wide z4s = madd(z3, z4, F_1_175, F_1_175 - F_0_390);
+    const Wide o0 = add(madd(v[7], v[1], F_0_298 - F_0_899, -F_0_899), z3s);
+    const Wide o3 = add(madd(v[7], v[1], -F_0_899, F_1_501 - F_0_899), z4s);
+    const Wide o1 = add(madd(v[5], v[3], F_2_053 - F_2_562, -F_2_562), z4s);
+    const Wide o2 = add(madd(v[5], v[3], -F_2_562, F_3_072 - F_2_562), z3s);
+    v[0] = out(add(tmp10, o3));
+    v[7] = out(sub(tmp10, o3));
+    v[1] = out(add(tmp11, o2));
+    v[6] = out(sub(tmp11, o2));
+    v[2] = out(add(tmp12, o1));
+    v[5] = out(sub(tmp12, o1));
+    v[3] = out(add(tmp13, o0));
+    v[4] = out(sub(tmp13, o0));
+}
+
+// Transposes eight rows of eight 16-bit words.
+void Transpose8(__m128i* v) {
+    const __m128i a0 = _mm_unpacklo_epi16(v[0], v[1]), a1 = _mm_unpackhi_epi16(v[0], v[1]);
+    const __m128i a2 = _mm_unpacklo_epi16(v[2], v[3]), a3 = _mm_unpackhi_epi16(v[2], v[3]);
+    const __m128i a4 = _mm_unpacklo_epi16(v[4], v[5]), a5 = _mm_unpackhi_epi16(v[4], v[5]);
+    const __m128i a6 = _mm_unpacklo_epi16(v[6], v[7]), a7 = _mm_unpackhi_epi16(v[6], v[7]);
+    const __m128i b0 = _mm_unpacklo_epi32(a0, a2), b1 = _mm_unpackhi_epi32(a0, a2);
+    const __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
+    const __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
+    const __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
+    v[0] = _mm_unpacklo_epi64(b0, b4);
+    v[1] = _mm_unpackhi_epi64(b0, b4);
+    v[2] = _mm_unpacklo_epi64(b1, b5);
+    v[3] = _mm_unpackhi_epi64(b1, b5);
+    v[4] = _mm_unpacklo_epi64(b2, b6);
+    v[5] = _mm_unpackhi_epi64(b2, b6);
+    v[6] = _mm_unpacklo_epi64(b3, b7);
+    v[7] = _mm_unpackhi_epi64(b3, b7);
+}
+
+// The full 8×8 IDCT as libjpeg-turbo's AVX2 code computes it (its SSE2 code agrees but for terms far out of
+// range): columns, then rows, then saturated to samples.
+void Idct8(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::uint8_t* out,
+           std::size_t stride) {
+    __m128i v[8];
+    __m128i any = _mm_setzero_si128();
+    for (int k = 1; k < 8; ++k) {
+        any = _mm_or_si128(any, Row(c + 8 * k));
+    }
+    const __m128i first = _mm_mullo_epi16(_mm_insert_epi16(Row(c), dc, 0), Row(q));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xFFFF) {
+        // Nothing below the first row: its terms times 4 in 16 bits, as the SIMD code shortcuts it.
+        const __m128i ws = _mm_slli_epi16(first, 2);
+        for (__m128i& row : v) {
+            row = ws;
+        }
+    } else {
+        v[0] = first;
+        for (int k = 1; k < 8; ++k) {
+            v[k] = _mm_mullo_epi16(Row(c + 8 * k), Row(q + 8 * k));
+        }
+        IslowPass<11>(v);
+    }
+    Transpose8(v);
+    IslowPass<18>(v);
+    Transpose8(v);
+    const __m128i centre = _mm_set1_epi8(char(0x80));
+    for (int r = 0; r < 8; r += 2) {
+        const __m128i two = _mm_add_epi8(_mm_packs_epi16(v[r], v[r + 1]), centre);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + std::size_t(r) * stride), two);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + std::size_t(r + 1) * stride),
+                         _mm_unpackhi_epi64(two, two));
+    }
+}
+
+#else
+
+// One pass of libjpeg-turbo's accurate 8×8 IDCT (jsimd_idct_islow) over eight lanes: in[k][lane] is term k
+// of the lane's column (or row), out[k][lane] its k-th value. Sums of 16-bit values wrap in 16 bits where the
+// SIMD code adds words, products and their sums wrap in 32 bits, and each result is saturated to 16 bits.
+// Written lane by lane so that the compiler does the lanes side by side.
+void IslowPass(const std::int16_t in[8][8], std::int16_t out[8][8], int shift) {
+    for (int l = 0; l < 8; ++l) {
+        const std::int32_t in0 = in[0][l], in1 = in[1][l], in2 = in[2][l], in3 = in[3][l];
+        const std::int32_t in4 = in[4][l], in5 = in[5][l], in6 = in[6][l], in7 = in[7][l];
+        // Even part.
+        const std::uint32_t tmp0 = std::uint32_t(std::int32_t(std::int16_t(in0 + in4))) << 13;
+        const std::uint32_t tmp1 = std::uint32_t(std::int32_t(std::int16_t(in0 - in4))) << 13;
+        const std::uint32_t tmp3 = Times(in2, F_0_541 + F_0_765) + Times(in6, F_0_541);
+        const std::uint32_t tmp2 = Times(in2, F_0_541) + Times(in6, F_0_541 - F_1_847);
+        const std::uint32_t tmp10 = tmp0 + tmp3, tmp13 = tmp0 - tmp3;
+        const std::uint32_t tmp11 = tmp1 + tmp2, tmp12 = tmp1 - tmp2;
+        // Odd part.
+        const std::int32_t z3 = std::int16_t(in7 + in3);
+        const std::int32_t z4 = std::int16_t(in5 + in1);
+        const std::uint32_t z3s = Times(z3, F_1_175 - F_1_961) + Times(z4, F_1_175);
+        const std::uint32_t z4s = Times(z3, F_1_175) + Times(z4, F_1_175 - F_0_390);
+        const std::uint32_t o0 = Times(in7, F_0_298 - F_0_899) - Times(in1, F_0_899) + z3s;
+        const std::uint32_t o1 = Times(in5, F_2_053 - F_2_562) - Times(in3, F_2_562) + z4s;
+        const std::uint32_t o2 = Times(in3, F_3_072 - F_2_562) - Times(in5, F_2_562) + z3s;
+        const std::uint32_t o3 = Times(in1, F_1_501 - F_0_899) - Times(in7, F_0_899) + z4s;
+        out[0][l] = std::int16_t(Saturate16(Descale(tmp10 + o3, shift)));
+        out[7][l] = std::int16_t(Saturate16(Descale(tmp10 - o3, shift)));
+        out[1][l] = std::int16_t(Saturate16(Descale(tmp11 + o2, shift)));
+        out[6][l] = std::int16_t(Saturate16(Descale(tmp11 - o2, shift)));
+        out[2][l] = std::int16_t(Saturate16(Descale(tmp12 + o1, shift)));
+        out[5][l] = std::int16_t(Saturate16(Descale(tmp12 - o1, shift)));
+        out[3][l] = std::int16_t(Saturate16(Descale(tmp13 + o0, shift)));
+        out[4][l] = std::int16_t(Saturate16(Descale(tmp13 - o0, shift)));
+    }
+}
+
+// The full 8×8 IDCT as libjpeg-turbo's AVX2 code computes it (the SSE2 code agrees with it but for terms
+// far out of range): columns, then rows, then saturated to a sample.
+void Idct8(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::uint8_t* out,
+           std::size_t stride) {
+    alignas(16) std::int16_t in[8][8];
+    alignas(16) std::int16_t ws[8][8];
+    if (OnlyDc(c + 7, 57)) {
+        // Nothing below the first row: its terms times 4 in 16 bits, as the SIMD code shortcuts it.
+        for (int col = 0; col < 8; ++col) {
+            const auto v = std::int16_t(std::uint16_t(Dequantize(col == 0 ? dc : c[col], q[col])) << 2);
+            for (int k = 0; k < 8; ++k) {
+                ws[k][col] = v;
+            }
+        }
+    } else {
+        for (int k = 0; k < 8; ++k) {
+            for (int col = 0; col < 8; ++col) {
+                const int at = k * 8 + col;
+                in[k][col] = std::int16_t(Dequantize(at == 0 ? dc : c[at], q[at]));
+            }
+        }
+        IslowPass(in, ws, 11);
+    }
+    // The rows: row r's terms are ws[r][k], its lane r.
+    for (int k = 0; k < 8; ++k) {
+        for (int r = 0; r < 8; ++r) {
+            in[k][r] = ws[r][k];
+        }
+    }
+    IslowPass(in, ws, 18);
+    for (int r = 0; r < 8; ++r) {
+        for (int k = 0; k < 8; ++k) {
+            out[std::size_t(r) * stride + std::size_t(k)] = Sample(ws[k][r]);
+        }
     }
 }
 
@@ -888,6 +1085,8 @@ constexpr std::size_t kSecondThreadBytes = std::size_t(96) << 20;  // coefficien
 
 enum : std::uint8_t { kEntryFailed = 1 };
 
+constexpr int kMaxBlockSlots = 72;  // an 8×8 block's terms and the slot for the ones nobody reads
+
 // What the first thread tells the second: keep parsing (kRunning, kMet: it joined the parse), help put the
 // parsed MCUs into the planes (kShare), nothing more to parse (kNoMeet), convert rows (kColour), stop
 // (kAbort).
@@ -897,7 +1096,7 @@ struct BlockDesc {
     int comp;
     int dx, dy;     // block position within the MCU, in blocks
     int offset;     // first slot in the MCU's coefficients
-    bool store;     // AC terms kept (2×2 or 4×4 IDCT)
+    bool store;     // AC terms kept (2×2, 4×4 or 8×8 IDCT)
     int slotCount;  // slots the block takes
     int scale;      // IDCT output side
     const Huffman* dcTable;
@@ -943,10 +1142,10 @@ class PreviewDecoder {
     int outW_ = 0, outH_ = 0;
     bool interleaved_ = false;
     std::int64_t mcusX_ = 0, mcusY_ = 0, totalMcus_ = 0;
-    int scale_[3] = {};  // IDCT output side per component: 1, 2 or 4
+    int scale_[3] = {};  // IDCT output side per component: 1, 2, 4 or 8
     int blockSlots_[3] = {};
     std::uint8_t slot_[3][80] = {};
-    std::int16_t quant_[3][56] = {};
+    std::int16_t quant_[3][64] = {};
     BlockDesc blocks_[6] = {};
     int blockCount_ = 0;
     int mcuSlots_ = 0;
@@ -1034,14 +1233,11 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
                 ssize *= 2;
             }
         }
-        if (ssize > 4) {
-            return false;
-        }
         scale_[c] = ssize;
-        // Where each zigzag index goes in the block: the rows the IDCT reads (kRows2, kRows4), eight terms
-        // each, then one slot for the terms of the other rows.
-        const int rowCount = ssize == 2 ? 5 : 7;
-        const int* rows = ssize == 2 ? kRows2 : kRows4;
+        // Where each zigzag index goes in the block: the rows the IDCT reads (kRows2, kRows4, all eight for
+        // the full IDCT), eight terms each, then one slot for the terms of the other rows.
+        const int rowCount = ssize == 2 ? 5 : ssize == 4 ? 7 : 8;
+        const int* rows = ssize == 2 ? kRows2 : ssize == 4 ? kRows4 : kRows8;
         const int trash = rowCount * 8;
         const std::uint16_t* qt = hd_.q[comp.tq];
         for (int k = 0; k < 80; ++k) {
@@ -1239,8 +1435,10 @@ void PreviewDecoder::idctMcu(const std::int16_t* coef, std::int64_t mx, std::int
             *dst = Idct1(dc, bd.quant[0]);
         } else if (bd.scale == 2) {
             Idct2(block, dc, bd.quant, dst, bd.stride);
-        } else {
+        } else if (bd.scale == 4) {
             Idct4(block, dc, bd.quant, dst, bd.stride);
+        } else {
+            Idct8(block, dc, bd.quant, dst, bd.stride);
         }
     }
 }
@@ -1258,7 +1456,7 @@ bool PreviewDecoder::decodeInline(std::int64_t first, std::int64_t end, std::uin
     std::uint64_t endBit = segmentEnd();
     BitReader b;
     b.seek(data, bit);
-    std::int16_t buffer[6 * 64];
+    std::int16_t buffer[6 * kMaxBlockSlots];
     static constexpr std::int16_t kNoOffset[3] = {0, 0, 0};
     std::int64_t watched = 0;
     const std::uint64_t secondStart = watchSecond ? secondStartBit_ : 0;
@@ -1764,7 +1962,7 @@ QImage PreviewDecoder::run(const JpegPreviewOptions& options) {
 
 QImage DecodeJpegPreview(const std::uint8_t* data, std::size_t size, int denominator, SizeCheck& check,
                          QSize* shownSize, const JpegPreviewOptions& options) {
-    if (denominator != 4 && denominator != 8) {
+    if (denominator != 2 && denominator != 4 && denominator != 8) {
         return {};
     }
     auto header = std::make_unique<Header>();

@@ -9,8 +9,8 @@
 #include "imaging/DecodeInternal.h"
 
 // A reduced decode of the common JPEG files (baseline or extended sequential, Huffman, 8-bit, one
-// interleaved scan, grey or YCbCr with 4:4:4, 4:2:2, 4:2:0 or 4:4:0 colour planes) at 1/4 or 1/8 of their
-// size, on two threads. It gives the same pixels as libjpeg-turbo's own scaled decode with the settings
+// interleaved scan, grey or YCbCr with 4:4:4, 4:2:2, 4:2:0 or 4:4:0 colour planes) at 1/2, 1/4 or 1/8 of
+// their size, on two threads. It gives the same pixels as libjpeg-turbo's own scaled decode with the settings
 // DecodeJpegBytes uses; anything it does not handle, or anything wrong with the data, is left to that decode.
 namespace picura::detail {
 
@@ -42,7 +42,7 @@ struct JpegPreviewOptions {
     JpegPreviewStats* stats = nullptr;
 };
 
-// Decodes `data` at 1/`denominator` (4 or 8) into an RGB32 image turned as its Exif orientation says, and
+// Decodes `data` at 1/`denominator` (2, 4 or 8) into an RGB32 image turned as its Exif orientation says, and
 // sets `shownSize` to the full size as shown. A null image means "not handled": the caller decodes with
 // libjpeg-turbo (which also refuses what is broken). The picture's full size is checked against `check`
 // before any memory is taken for it.
