@@ -1,8 +1,10 @@
 // The reduced JPEG decode of our own (imaging/JpegPreview) beside TurboJPEG's scaled decode of the same
 // bytes, on the photos of the open benchmark: a 24 MP JPEG (6000 × 4000, quality 90) and a 12.6 MB one (5640
-// × 3172 at quality 100, fine grain), both 4:4:4 as EncodeJpeg writes them at those qualities.
+// × 3172 at quality 100, fine grain), both 4:4:4 as EncodeJpeg writes them at those qualities, and the 24 MP
+// photo as most cameras write it (4:2:0, quality 92), whose colour planes take the full 8 × 8 IDCT at 1/2.
 //
-// Args: photo (0: 24 MP, 1: 12.6 MB), denominator (8 or 4), threads (1 or 2; 0 runs TurboJPEG instead).
+// Args: photo (0: 24 MP, 1: 12.6 MB, 2: 24 MP 4:2:0), denominator (8, 4 or 2), threads (1 or 2; 0 runs
+// TurboJPEG instead).
 // Counters: scan_MB the file size, Mbit_per_s the compressed bits decoded per second of wall time; for our
 // decode the last run's set-up (headers, tables, unstuffed scan), decode and colour times, and with two
 // threads whether the second thread's guessed parse was joined and at which fraction of the MCUs.
@@ -30,10 +32,27 @@ using picura::bench::TurboScaled;
 
 namespace {
 
+// `image` as a camera writes it: 4:2:0 at `quality`, by TurboJPEG.
+QByteArray CameraJpeg(const QImage& image, int quality) {
+    tjhandle handle = tjInitCompress();
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    const int failed =
+        tjCompress2(handle, rgb.constBits(), rgb.width(), int(rgb.bytesPerLine()), rgb.height(), TJPF_BGRX,
+                    &out, &size, TJSAMP_420, quality, TJFLAG_ACCURATEDCT);
+    QByteArray bytes =
+        failed != 0 ? QByteArray() : QByteArray(reinterpret_cast<const char*>(out), qsizetype(size));
+    tjFree(out);
+    tjDestroy(handle);
+    return bytes;
+}
+
 const QByteArray& Photo(int which) {
     static const QByteArray photo24 = EncodeJpeg(test::MakePhotoLike(6000, 4000, 3), 90);
     static const QByteArray grainy = EncodeJpeg(test::MakeGrainyPhoto(5640, 3172), 100);
-    return which == 0 ? photo24 : grainy;
+    static const QByteArray camera = CameraJpeg(test::MakePhotoLike(6000, 4000, 3), 92);
+    return which == 0 ? photo24 : which == 1 ? grainy : camera;
 }
 
 // Whether our decode gives TurboJPEG's pixels (the alpha byte aside).
@@ -104,7 +123,7 @@ void BM_JpegPreview(benchmark::State& s) {
 }
 
 BENCHMARK(BM_JpegPreview)
-    ->ArgsProduct({{0, 1}, {8, 4}, {0, 1, 2}})
+    ->ArgsProduct({{0, 1, 2}, {8, 4, 2}, {0, 1, 2}})
     ->Repetitions(5)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMillisecond)
