@@ -28,25 +28,10 @@
 #include "imaging/JpegPreview.h"
 
 using namespace picura;
+using picura::bench::CameraJpeg;
 using picura::bench::TurboScaled;
 
 namespace {
-
-// `image` as a camera writes it: 4:2:0 at `quality`, by TurboJPEG.
-QByteArray CameraJpeg(const QImage& image, int quality) {
-    tjhandle handle = tjInitCompress();
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    const int failed =
-        tjCompress2(handle, rgb.constBits(), rgb.width(), int(rgb.bytesPerLine()), rgb.height(), TJPF_BGRX,
-                    &out, &size, TJSAMP_420, quality, TJFLAG_ACCURATEDCT);
-    QByteArray bytes =
-        failed != 0 ? QByteArray() : QByteArray(reinterpret_cast<const char*>(out), qsizetype(size));
-    tjFree(out);
-    tjDestroy(handle);
-    return bytes;
-}
 
 const QByteArray& Photo(int which) {
     static const QByteArray photo24 = EncodeJpeg(test::MakePhotoLike(6000, 4000, 3), 90);
