@@ -17,7 +17,7 @@ namespace picura {
 
 class OperatorDialogs;
 struct CropFrame;
-struct ViewBoards;
+class ViewBoards;
 
 // Where a save goes.
 struct SaveTarget {

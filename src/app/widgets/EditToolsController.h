@@ -28,7 +28,7 @@ class NavigationKeys;
 class OperatorDialogs;
 class Session;
 class ViewWidget;
-struct ViewBoards;
+class ViewBoards;
 
 // Makes the Edit tools window's pen, text and eyedropper work on the view, and Ctrl+Z undo the marks.
 // It watches the view, the text input box, the scroll bars and the tool window's components, and runs

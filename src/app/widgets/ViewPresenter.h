@@ -10,7 +10,7 @@ namespace picura {
 class CropPanel;
 class Session;
 class ViewWidget;
-struct ViewBoards;
+class ViewBoards;
 
 // Shows what the operations leave on the view boards: the visible board in the view widget, the
 // scroll bars' state, the pointer shape; the outline takes the capture panel's colour.
