@@ -6,10 +6,11 @@ CMAKE_GEN  := -G Ninja
 # ccache, where installed, makes rebuilds after small changes quick; nothing needs it.
 CMAKE_GEN  += $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
+TSAN_BUILD   ?= build-tsan
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 600
 
-.PHONY: run test deps build build-asan test-release test-asan format format-check bench clean fuzz
+.PHONY: run test deps build build-asan test-release test-asan test-tsan format format-check bench clean fuzz
 
 deps:
 	@bash scripts/install-deps.sh
@@ -43,6 +44,16 @@ test: test-release test-asan
 bench: BENCH = ON
 bench: build
 	@for b in $(BUILD)/bench/picura_bench_*; do [ -x "$$b" ] && "$$b"; done
+
+# Every test but the end-to-end ones under ThreadSanitizer, built with clang in its own folder. Not part of
+# `make test`. Qt is not built with it, so races it reports inside Qt's own threads are left out
+# (tests/tsan.supp).
+test-tsan: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(TSAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPICURA_TSAN=ON \
+	    -DPICURA_BENCH=OFF >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS)
+	@cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" \
+	    ctest --output-on-failure -j $(JOBS) -LE e2e
 
 # libFuzzer targets (decoders, settings file, task file) built with clang in their own folder, each run
 # for FUZZ_SECONDS in turn: `make fuzz FUZZ_SECONDS=600`. Not part of `make test`.

@@ -147,7 +147,17 @@ constexpr std::array<std::uint8_t, 64> kZigzag = {
 // The loops over pixels and coefficients below are also compiled for x86-64-v3 (AVX2, BMI), and the copy
 // the processor can run is picked when the program is loaded: eight 32-bit lanes with one-instruction
 // products make the transform and the quantisation several times faster than with the baseline's SSE2.
-#if defined(__x86_64__)
+// Not under ThreadSanitizer: the copy is picked by a resolver the loader runs before the sanitizer's runtime
+// is set up, and the instrumented resolver crashes.
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define PICURA_THREAD_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_THREAD__)
+#define PICURA_THREAD_SANITIZER 1
+#endif
+#if defined(__x86_64__) && !defined(PICURA_THREAD_SANITIZER)
 #define PICURA_ALSO_FOR_AVX2 __attribute__((target_clones("arch=x86-64-v3", "default")))
 #else
 #define PICURA_ALSO_FOR_AVX2
