@@ -1,7 +1,9 @@
 // The memory 24-megapixel photos cost, for `/usr/bin/time -v`:
 //   picura_picture_rss make FOLDER [COUNT]  writes COUNT (8) 6000 × 4000 JPEGs into FOLDER/in;
 //   picura_picture_rss open FOLDER          decodes FOLDER/in/p1.jpg and shows it in the default view;
-//   picura_picture_rss opened FOLDER        opens it as the operator does (reduced first, full after);
+//   picura_picture_rss opened FOLDER [W H]  opens it as the operator does (reduced first, full after), in
+//                                           the default view or one of W × H (2385 × 1306, a window
+//                                           maximised on a 2560 × 1440 screen, takes the reduction to 1/2);
 //   picura_picture_rss walk FOLDER [ROUNDS] walks the folder in batch mode with A to the end and back
 //                                           with D, ROUNDS (2) times, letting the decodes ahead finish
 //                                           after each key as an operator looking at a picture would.
@@ -100,10 +102,10 @@ int Open(const QString& folder) {
 
 // The operator's road: opened through the Main window's operations, shown first from a reduced decode,
 // then the full picture from its background decode, then a crop-ready view.
-int Opened(const QString& folder) {
+int Opened(const QString& folder, QSize view) {
     Session session;
     session.frame = CropFrame{125, 34, 160, 210};
-    ViewBoards boards(QSize(411, 279));
+    ViewBoards boards(view);
     NullDialogs dialogs;
     NullPort port;
     MainActions actions(session, boards, dialogs, port);
@@ -113,6 +115,7 @@ int Opened(const QString& folder) {
         return 1;
     }
     QCoreApplication::processEvents();
+    std::printf("view %d x %d\n", view.width(), view.height());
     Report("one photo opened by the operator (reduced first, then full)", baselineKb);
     return 0;
 }
@@ -194,7 +197,7 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: %s make|open|opened|walk FOLDER [COUNT|ROUNDS]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s make|open|opened|walk FOLDER [COUNT|ROUNDS|W H]\n", argv[0]);
         return 2;
     }
     const QString& mode = args[1];
@@ -207,7 +210,8 @@ int main(int argc, char** argv) {
         return Open(folder);
     }
     if (mode == QStringLiteral("opened")) {
-        return Opened(folder);
+        const QSize view = args.size() > 4 ? QSize(args[3].toInt(), args[4].toInt()) : QSize();
+        return Opened(folder, view.isEmpty() ? QSize(411, 279) : view);
     }
     if (mode == QStringLiteral("walk")) {
         return Walk(folder, number > 0 ? number : 2);
