@@ -480,20 +480,24 @@ void Idct4(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::u
             ws[r] = _mm_packs_epi32(half[0][r], half[1][r]);
         }
     }
-    // Pass 2: the lanes are the four rows; column k of them is word k of each ws row.
-    alignas(16) std::int16_t w[4][8];
-    for (int r = 0; r < 4; ++r) {
-        _mm_store_si128(reinterpret_cast<__m128i*>(w[r]), ws[r]);
-    }
-    auto column = [&](int k) { return _mm_setr_epi16(w[0][k], w[1][k], w[2][k], w[3][k], 0, 0, 0, 0); };
-    const __m128i c13 = _mm_unpacklo_epi16(column(1), column(3));
-    const __m128i c57 = _mm_unpacklo_epi16(column(5), column(7));
+    // Pass 2: the lanes are the four rows; column k of them is word k of each ws row. Transposed in
+    // registers: b0 holds columns 0 and 1 (four words each), b1 columns 2 and 3, b2 4 and 5, b3 6 and 7.
+    const __m128i a0 = _mm_unpacklo_epi16(ws[0], ws[1]);
+    const __m128i a1 = _mm_unpackhi_epi16(ws[0], ws[1]);
+    const __m128i a2 = _mm_unpacklo_epi16(ws[2], ws[3]);
+    const __m128i a3 = _mm_unpackhi_epi16(ws[2], ws[3]);
+    const __m128i b0 = _mm_unpacklo_epi32(a0, a2);
+    const __m128i b1 = _mm_unpackhi_epi32(a0, a2);
+    const __m128i b2 = _mm_unpacklo_epi32(a1, a3);
+    const __m128i b3 = _mm_unpackhi_epi32(a1, a3);
+    const __m128i c13 = _mm_unpackhi_epi16(b0, b1);
+    const __m128i c57 = _mm_unpackhi_epi16(b2, b3);
     const __m128i tmp2 = _mm_add_epi32(_mm_madd_epi16(c13, Pair(F_2_562, F_0_899)),
                                        _mm_madd_epi16(c57, Pair(-F_0_601, -F_0_509)));
     const __m128i tmp0 = _mm_add_epi32(_mm_madd_epi16(c13, Pair(F_1_061, -F_2_172)),
                                        _mm_madd_epi16(c57, Pair(F_1_451, -F_0_211)));
-    const __m128i even0 = _mm_srai_epi32(_mm_unpacklo_epi16(_mm_setzero_si128(), column(0)), 2);
-    const __m128i even2 = _mm_madd_epi16(_mm_unpacklo_epi16(column(2), column(6)), Pair(F_1_847, -F_0_765));
+    const __m128i even0 = _mm_srai_epi32(_mm_unpacklo_epi16(_mm_setzero_si128(), b0), 2);
+    const __m128i even2 = _mm_madd_epi16(_mm_unpacklo_epi16(b1, b3), Pair(F_1_847, -F_0_765));
     const __m128i tmp10 = _mm_add_epi32(even0, even2);
     const __m128i tmp12 = _mm_sub_epi32(even0, even2);
     const __m128i round = _mm_set1_epi32(1 << 18);
@@ -505,14 +509,13 @@ void Idct4(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::u
     const __m128i c01 = _mm_packs_epi32(o0, o1);
     const __m128i c23 = _mm_packs_epi32(o2, o3);
     const __m128i bytes = _mm_add_epi8(_mm_packs_epi16(c01, c23), _mm_set1_epi8(char(0x80)));
-    alignas(16) std::uint8_t b[16];
-    _mm_store_si128(reinterpret_cast<__m128i*>(b), bytes);
-    for (int r = 0; r < 4; ++r) {
-        std::uint8_t* o = out + std::size_t(r) * stride;
-        o[0] = b[r];
-        o[1] = b[4 + r];
-        o[2] = b[8 + r];
-        o[3] = b[12 + r];
+    // Column by column to row by row: four bytes a row.
+    const __m128i p = _mm_unpacklo_epi8(bytes, _mm_srli_si128(bytes, 4));
+    __m128i rows =
+        _mm_unpacklo_epi16(p, _mm_unpacklo_epi8(_mm_srli_si128(bytes, 8), _mm_srli_si128(bytes, 12)));
+    for (int r = 0; r < 4; ++r, rows = _mm_srli_si128(rows, 4)) {
+        const auto row = std::uint32_t(_mm_cvtsi128_si32(rows));
+        std::memcpy(out + std::size_t(r) * stride, &row, 4);
     }
 }
 
