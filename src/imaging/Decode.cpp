@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -127,8 +128,9 @@ PictureFileBytes ReadPictureFile(const QString& path) {
                 return {{}, DecodeError::Unreadable};
             }
             if (st.st_size > filled) {
-                bytes.resize(static_cast<qsizetype>(st.st_size));
-                AdviseLargePages(bytes.data(), static_cast<std::size_t>(bytes.size()));
+                QByteArray whole = LargeBytes(static_cast<qsizetype>(st.st_size));
+                std::memcpy(whole.data(), bytes.constData(), static_cast<std::size_t>(filled));
+                bytes = std::move(whole);
             }
         }
         if (n == 0) {

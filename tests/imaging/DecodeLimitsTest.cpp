@@ -8,8 +8,11 @@
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <future>
+#include <random>
 #include <thread>
 
 #include <fcntl.h>
@@ -22,6 +25,7 @@
 #include "imaging/CodecLimits.h"
 #include "imaging/Decode.h"
 #include "imaging/Encode.h"
+#include "imaging/LargePages.h"
 
 using namespace picura;
 using namespace picura::test;
@@ -323,6 +327,32 @@ TEST_F(PictureFileTest, PictureFilesReadWhole) {
     Write(dir.filePath("tiny.png"), "\x89PNG");
     EXPECT_EQ(DecodePictureFileChecked(dir.filePath("tiny.png"), kDefaultMaxPicturePixels).error,
               DecodeError::NotAPicture);
+}
+
+TEST_F(PictureFileTest, LargeFilesAreReadWholeOntoHugePageBoundaries) {
+    constexpr std::uintptr_t kHugePage = std::uintptr_t(2) << 20;
+    std::mt19937 rng(7);
+    QByteArray content("\x89PNG\r\n\x1a\n", 8);
+    while (content.size() < (3 << 20) + 12345) {
+        content.append(char(rng() & 0xFF));
+    }
+    const QString path = dir.filePath("large.png");
+    Write(path, content);
+    const PictureFileBytes file = ReadPictureFileBytes(path);
+    ASSERT_EQ(file.error, DecodeError::None);
+    EXPECT_EQ(file.bytes, content);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(file.bytes.constData()) % kHugePage, 0u);
+    // Every size gets exactly its bytes, each of them writable; from 1 MB on they start on a boundary.
+    for (const qsizetype size : {qsizetype(0), qsizetype(1), qsizetype((1 << 20) - 1), qsizetype(1 << 20),
+                                 qsizetype((5 << 20) + 3)}) {
+        QByteArray bytes = LargeBytes(size);
+        ASSERT_EQ(bytes.size(), size);
+        std::memset(bytes.data(), 0x5A, std::size_t(size));
+        EXPECT_EQ(bytes.count(char(0x5A)), size);
+        if (size >= (1 << 20)) {
+            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(bytes.constData()) % kHugePage, 0u) << size;
+        }
+    }
 }
 
 }  // namespace
