@@ -256,9 +256,13 @@ QByteArray MakePng(const PngLayout& layout) {
     return out;
 }
 
-QByteArray CompressWithLibjpeg(int width, int height, int components, J_COLOR_SPACE space, int quality,
-                               const std::function<void(jpeg_compress_struct&)>& configure,
-                               const std::function<const unsigned char*(int)>& row) {
+namespace {
+
+// libjpeg's compressor writing into memory: set up for the input `space` and its `components` at `quality`,
+// then `configure` and `write` it (the latter starts it and hands it the picture in some form).
+QByteArray RunLibjpegCompressor(int width, int height, int components, J_COLOR_SPACE space, int quality,
+                                const std::function<void(jpeg_compress_struct&)>& configure,
+                                const std::function<void(jpeg_compress_struct&)>& write) {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr err;
     cinfo.err = jpeg_std_error(&err);
@@ -273,16 +277,60 @@ QByteArray CompressWithLibjpeg(int width, int height, int components, J_COLOR_SP
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
     configure(cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW line = const_cast<JSAMPROW>(row(static_cast<int>(cinfo.next_scanline)));
-        jpeg_write_scanlines(&cinfo, &line, 1);
-    }
+    write(cinfo);
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
     QByteArray out(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));
     std::free(buffer);
     return out;
+}
+
+}  // namespace
+
+QByteArray CompressWithLibjpeg(int width, int height, int components, J_COLOR_SPACE space, int quality,
+                               const std::function<void(jpeg_compress_struct&)>& configure,
+                               const std::function<const unsigned char*(int)>& row) {
+    return RunLibjpegCompressor(
+        width, height, components, space, quality, configure, [&](jpeg_compress_struct& cinfo) {
+            jpeg_start_compress(&cinfo, TRUE);
+            while (cinfo.next_scanline < cinfo.image_height) {
+                JSAMPROW line = const_cast<JSAMPROW>(row(static_cast<int>(cinfo.next_scanline)));
+                jpeg_write_scanlines(&cinfo, &line, 1);
+            }
+        });
+}
+
+QByteArray CompressTermsWithLibjpeg(int width, int height,
+                                    const std::function<JCOEF(int, int, int, int)>& term) {
+    // libjpeg keeps a pointer to the arrays until the compression is finished.
+    jvirt_barray_ptr arrays[3] = {};
+    return RunLibjpegCompressor(
+        width, height, 3, JCS_YCbCr, 100, [](jpeg_compress_struct&) {},
+        [&](jpeg_compress_struct& cinfo) {
+            JDIMENSION across[3], down[3];
+            for (int c = 0; c < 3; ++c) {
+                const int h = cinfo.comp_info[c].h_samp_factor;
+                const int v = cinfo.comp_info[c].v_samp_factor;
+                // Whole MCUs of blocks: the width and height in blocks rounded up to the sampling factors.
+                across[c] = JDIMENSION((width * h + 15) / 16 + h - 1) / JDIMENSION(h) * JDIMENSION(h);
+                down[c] = JDIMENSION((height * v + 15) / 16 + v - 1) / JDIMENSION(v) * JDIMENSION(v);
+                arrays[c] =
+                    cinfo.mem->request_virt_barray(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, TRUE,
+                                                   across[c], down[c], JDIMENSION(v));
+            }
+            jpeg_write_coefficients(&cinfo, arrays);
+            for (int c = 0; c < 3; ++c) {
+                for (JDIMENSION by = 0; by < down[c]; ++by) {
+                    JBLOCKARRAY rows = cinfo.mem->access_virt_barray(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                                     arrays[c], by, 1, TRUE);
+                    for (JDIMENSION bx = 0; bx < across[c]; ++bx) {
+                        for (int k = 0; k < 64; ++k) {
+                            rows[0][bx][k] = term(c, int(bx), int(by), k);
+                        }
+                    }
+                }
+            }
+        });
 }
 
 QByteArray MakeCmykJpeg(int width, int height, const std::vector<std::uint8_t>& cmyk) {

@@ -68,6 +68,11 @@ QByteArray MakeCmykJpeg(int width, int height, const std::vector<std::uint8_t>& 
 QByteArray CompressWithLibjpeg(int width, int height, int components, J_COLOR_SPACE space, int quality,
                                const std::function<void(jpeg_compress_struct&)>& configure,
                                const std::function<const unsigned char*(int)>& row);
+// A 4:2:0 JPEG file written by libjpeg from its DCT terms at quality 100 (every quantiser 1):
+// `term(component, blockX, blockY, k)` gives term k (natural order) of each block, so that a test can reach
+// terms no camera writes.
+QByteArray CompressTermsWithLibjpeg(int width, int height,
+                                    const std::function<JCOEF(int, int, int, int)>& term);
 // Inserts an Exif APP1 segment carrying `orientation` right after SOI.
 QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool bigEndian = false);
 

@@ -4,7 +4,6 @@
 #include <jpeglib.h>
 
 #include <cstdlib>
-#include <functional>
 #include <random>
 #include <vector>
 
@@ -154,59 +153,12 @@ TEST(JpegPreview, EqualsLibjpegForEveryLayoutSizeAndQuality) {
     }
 }
 
-// A 4:2:0 file written from its DCT terms at quality 100 (every quantiser 1): `term(component, blockX,
-// blockY, k)` gives term k (natural order) of each block. Terms no camera writes reach the IDCTs' 16-bit
-// limits.
-QByteArray WriteTerms(int width, int height, const std::function<JCOEF(int, int, int, int)>& term) {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = JDIMENSION(width);
-    cinfo.image_height = JDIMENSION(height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_YCbCr;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 100, TRUE);
-    jvirt_barray_ptr arrays[3];
-    JDIMENSION across[3], down[3];
-    for (int c = 0; c < 3; ++c) {
-        const int h = cinfo.comp_info[c].h_samp_factor;
-        const int v = cinfo.comp_info[c].v_samp_factor;
-        // Whole MCUs of blocks: the width and height in blocks rounded up to the sampling factors.
-        across[c] = JDIMENSION((width * h + 15) / 16 + h - 1) / JDIMENSION(h) * JDIMENSION(h);
-        down[c] = JDIMENSION((height * v + 15) / 16 + v - 1) / JDIMENSION(v) * JDIMENSION(v);
-        arrays[c] = cinfo.mem->request_virt_barray(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, TRUE,
-                                                   across[c], down[c], JDIMENSION(v));
-    }
-    jpeg_write_coefficients(&cinfo, arrays);
-    for (int c = 0; c < 3; ++c) {
-        for (JDIMENSION by = 0; by < down[c]; ++by) {
-            JBLOCKARRAY rows =
-                cinfo.mem->access_virt_barray(reinterpret_cast<j_common_ptr>(&cinfo), arrays[c], by, 1, TRUE);
-            for (JDIMENSION bx = 0; bx < across[c]; ++bx) {
-                for (int k = 0; k < 64; ++k) {
-                    rows[0][bx][k] = term(c, int(bx), int(by), k);
-                }
-            }
-        }
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    QByteArray out(reinterpret_cast<const char*>(buffer), qsizetype(size));
-    std::free(buffer);
-    return out;
-}
-
 TEST(JpegPreview, TermsAtTheLimitsAreTakenAsLibjpegTakesThem) {
     // DC terms climbing to 32000 and back by steps a DC difference can code (the same in all blocks of an
     // MCU, one step from MCU to MCU and from each row's end to the next row's start, starting at 0), some
     // blocks with large AC terms too: the IDCTs' 16-bit products, sums and shortcuts wrap or saturate as
     // libjpeg-turbo's do.
-    const QByteArray bytes = WriteTerms(96, 80, [](int c, int bx, int by, int k) {
+    const QByteArray bytes = test::CompressTermsWithLibjpeg(96, 80, [](int c, int bx, int by, int k) {
         const int mx = c == 0 ? bx / 2 : bx;
         const int my = c == 0 ? by / 2 : by;
         const int step = (mx + my * 6) % 32;
