@@ -439,6 +439,24 @@ void Idct2(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::u
     out[stride + 1] = std::uint8_t(pixels >> 24);
 }
 
+// One pass of the 4×4 IDCT over four 32-bit lanes, from the scaled even term `even0` and the terms paired for
+// pmaddwd (1 with 3, 5 with 7, 2 with 6): the four outputs, rounded and shifted down by kShift.
+template <int kShift>
+void Idct4Lanes(__m128i even0, __m128i p13, __m128i p57, __m128i p26, __m128i* out) {
+    const __m128i tmp2 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(F_2_562, F_0_899)),
+                                       _mm_madd_epi16(p57, Pair(-F_0_601, -F_0_509)));
+    const __m128i tmp0 = _mm_add_epi32(_mm_madd_epi16(p13, Pair(F_1_061, -F_2_172)),
+                                       _mm_madd_epi16(p57, Pair(F_1_451, -F_0_211)));
+    const __m128i even2 = _mm_madd_epi16(p26, Pair(F_1_847, -F_0_765));
+    const __m128i tmp10 = _mm_add_epi32(even0, even2);
+    const __m128i tmp12 = _mm_sub_epi32(even0, even2);
+    const __m128i round = _mm_set1_epi32(1 << (kShift - 1));
+    out[0] = _mm_srai_epi32(_mm_add_epi32(_mm_add_epi32(tmp10, tmp2), round), kShift);
+    out[3] = _mm_srai_epi32(_mm_add_epi32(_mm_sub_epi32(tmp10, tmp2), round), kShift);
+    out[1] = _mm_srai_epi32(_mm_add_epi32(_mm_add_epi32(tmp12, tmp0), round), kShift);
+    out[2] = _mm_srai_epi32(_mm_add_epi32(_mm_sub_epi32(tmp12, tmp0), round), kShift);
+}
+
 // libjpeg-turbo's jsimd_idct_4x4_sse2: the same arithmetic, each lane one column, then one row.
 void Idct4(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::uint8_t* out,
            std::size_t stride) {
@@ -455,26 +473,13 @@ void Idct4(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::u
         const __m128i z5 = _mm_mullo_epi16(Row(c + 32), Row(q + 32));
         const __m128i z6 = _mm_mullo_epi16(Row(c + 40), Row(q + 40));
         const __m128i z7 = _mm_mullo_epi16(Row(c + 48), Row(q + 48));
-        const __m128i round = _mm_set1_epi32(1 << 11);
         __m128i half[2][4];
         for (int h = 0; h < 2; ++h) {
             auto unpack = [h](__m128i a, __m128i b) {
                 return h == 0 ? _mm_unpacklo_epi16(a, b) : _mm_unpackhi_epi16(a, b);
             };
-            const __m128i z13 = unpack(z1, z3);
-            const __m128i z57 = unpack(z5, z7);
-            const __m128i tmp2 = _mm_add_epi32(_mm_madd_epi16(z13, Pair(F_2_562, F_0_899)),
-                                               _mm_madd_epi16(z57, Pair(-F_0_601, -F_0_509)));
-            const __m128i tmp0 = _mm_add_epi32(_mm_madd_epi16(z13, Pair(F_1_061, -F_2_172)),
-                                               _mm_madd_epi16(z57, Pair(F_1_451, -F_0_211)));
-            const __m128i even0 = _mm_srai_epi32(unpack(_mm_setzero_si128(), z0), 2);
-            const __m128i even2 = _mm_madd_epi16(unpack(z2, z6), Pair(F_1_847, -F_0_765));
-            const __m128i tmp10 = _mm_add_epi32(even0, even2);
-            const __m128i tmp12 = _mm_sub_epi32(even0, even2);
-            half[h][0] = _mm_srai_epi32(_mm_add_epi32(_mm_add_epi32(tmp10, tmp2), round), 12);
-            half[h][3] = _mm_srai_epi32(_mm_add_epi32(_mm_sub_epi32(tmp10, tmp2), round), 12);
-            half[h][1] = _mm_srai_epi32(_mm_add_epi32(_mm_add_epi32(tmp12, tmp0), round), 12);
-            half[h][2] = _mm_srai_epi32(_mm_add_epi32(_mm_sub_epi32(tmp12, tmp0), round), 12);
+            Idct4Lanes<12>(_mm_srai_epi32(unpack(_mm_setzero_si128(), z0), 2), unpack(z1, z3), unpack(z5, z7),
+                           unpack(z2, z6), half[h]);
         }
         for (int r = 0; r < 4; ++r) {
             ws[r] = _mm_packs_epi32(half[0][r], half[1][r]);
@@ -490,24 +495,12 @@ void Idct4(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::u
     const __m128i b1 = _mm_unpackhi_epi32(a0, a2);
     const __m128i b2 = _mm_unpacklo_epi32(a1, a3);
     const __m128i b3 = _mm_unpackhi_epi32(a1, a3);
-    const __m128i c13 = _mm_unpackhi_epi16(b0, b1);
-    const __m128i c57 = _mm_unpackhi_epi16(b2, b3);
-    const __m128i tmp2 = _mm_add_epi32(_mm_madd_epi16(c13, Pair(F_2_562, F_0_899)),
-                                       _mm_madd_epi16(c57, Pair(-F_0_601, -F_0_509)));
-    const __m128i tmp0 = _mm_add_epi32(_mm_madd_epi16(c13, Pair(F_1_061, -F_2_172)),
-                                       _mm_madd_epi16(c57, Pair(F_1_451, -F_0_211)));
-    const __m128i even0 = _mm_srai_epi32(_mm_unpacklo_epi16(_mm_setzero_si128(), b0), 2);
-    const __m128i even2 = _mm_madd_epi16(_mm_unpacklo_epi16(b1, b3), Pair(F_1_847, -F_0_765));
-    const __m128i tmp10 = _mm_add_epi32(even0, even2);
-    const __m128i tmp12 = _mm_sub_epi32(even0, even2);
-    const __m128i round = _mm_set1_epi32(1 << 18);
-    const __m128i o0 = _mm_srai_epi32(_mm_add_epi32(_mm_add_epi32(tmp10, tmp2), round), 19);
-    const __m128i o3 = _mm_srai_epi32(_mm_add_epi32(_mm_sub_epi32(tmp10, tmp2), round), 19);
-    const __m128i o1 = _mm_srai_epi32(_mm_add_epi32(_mm_add_epi32(tmp12, tmp0), round), 19);
-    const __m128i o2 = _mm_srai_epi32(_mm_add_epi32(_mm_sub_epi32(tmp12, tmp0), round), 19);
-    // (o0 o1 o2 o3) are the output columns for rows 0..3: saturate, then write row by row.
-    const __m128i c01 = _mm_packs_epi32(o0, o1);
-    const __m128i c23 = _mm_packs_epi32(o2, o3);
+    __m128i o[4];
+    Idct4Lanes<19>(_mm_srai_epi32(_mm_unpacklo_epi16(_mm_setzero_si128(), b0), 2), _mm_unpackhi_epi16(b0, b1),
+                   _mm_unpackhi_epi16(b2, b3), _mm_unpacklo_epi16(b1, b3), o);
+    // o[0..3] are the output columns for rows 0..3: saturate, then write row by row.
+    const __m128i c01 = _mm_packs_epi32(o[0], o[1]);
+    const __m128i c23 = _mm_packs_epi32(o[2], o[3]);
     const __m128i bytes = _mm_add_epi8(_mm_packs_epi16(c01, c23), _mm_set1_epi8(char(0x80)));
     // Column by column to row by row: four bytes a row.
     const __m128i p = _mm_unpacklo_epi8(bytes, _mm_srli_si128(bytes, 4));
