@@ -165,6 +165,67 @@ void BuildSkip(const Huffman& h, SkipTable* t) {
     }
 }
 
+// Where a block's AC terms are kept they are decoded two symbols at a time where both fit, with their
+// magnitude bits, in the next kPairBits bits. Entry: bits 0-4 the bits both take (0: not even the first
+// fits), 8-13 how far both move the coefficient index, 16-19 the first's index from the current one, 20-24
+// the second's (the first's again when there is no second), bit 25 the block ends with them, 26-31 how far
+// the index must be from the block's end for the entry to be taken whole (a second symbol belongs to the
+// block only when the first leaves it unfinished), bits 32-47 and 48-63 the two values. A run of sixteen
+// zeros stores a zero at its last index and the end of the block one at the current index: both are indices
+// nothing was stored at yet.
+constexpr int kPairBits = 11;
+constexpr std::uint64_t kPairEnds = 1u << 25;
+
+struct PairTable {
+    std::uint64_t pair[1 << kPairBits];
+};
+
+void BuildPairs(const Huffman& h, PairTable* t) {
+    // One symbol at the top of `avail` bits of `bits`: its bits, its value, where it stores (from the
+    // current index), how far it moves the index and whether it ends the block; false when it does not fit.
+    struct Step {
+        int bits, value, at, moves;
+        bool ends;
+    };
+    auto symbolAt = [&h](std::uint32_t bits, int avail, Step* step) {
+        int len = 0;
+        const int rs = SymbolAt(h, bits, avail, &len);
+        if (rs < 0 || len + (rs & 15) > avail) {
+            return false;
+        }
+        const int r = rs >> 4;
+        const int s = rs & 15;
+        step->bits = len + s;
+        step->value = s != 0 ? Extend(int(bits >> (avail - len - s)) & ((1 << s) - 1), s) : 0;
+        step->ends = s == 0 && r != 15;
+        step->at = step->ends ? 0 : r;
+        step->moves = step->ends ? 0 : r + 1;
+        return true;
+    };
+    for (std::uint32_t index = 0; index < (1u << kPairBits); ++index) {
+        Step first;
+        if (!symbolAt(index, kPairBits, &first)) {
+            t->pair[index] = 0;
+            continue;
+        }
+        Step second;
+        int secondAt = first.at;
+        int limit = first.moves;
+        const int rest = kPairBits - first.bits;
+        if (!first.ends && rest > 0 && symbolAt(index & ((1u << rest) - 1), rest, &second)) {
+            secondAt = first.moves + second.at;
+            limit = first.moves + std::max(1, second.moves);
+        } else {
+            second = Step{0, first.value, 0, 0, first.ends};
+        }
+        t->pair[index] = std::uint64_t(first.bits + second.bits) | (std::uint64_t(limit) << 26) |
+                         (std::uint64_t(first.moves + second.moves) << 8) | (std::uint64_t(first.at) << 16) |
+                         (std::uint64_t(secondAt) << 20) | (second.ends ? kPairEnds : 0) |
+                         (std::uint64_t(std::uint16_t(first.value)) << 32) |
+                         (std::uint64_t(std::uint16_t(second.value)) << 48);
+    }
+}
+
 inline std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
     std::uint64_t v;
     std::memcpy(&v, p, 8);
@@ -241,28 +302,38 @@ inline bool DecodeDc(BitReader& b, const Huffman& h, int* diff) {
     return true;
 }
 
-// The AC terms of one block; with kStore, each goes to block[slot[zigzag index]].
-template <bool kStore>
-inline bool DecodeAc(BitReader& b, const Huffman& h, std::int16_t* block, const std::uint8_t* slot) {
+// The AC terms of one block, each to block[slot[zigzag index]]: two symbols at a time where both fit, with
+// their magnitudes, in the next kPairBits bits.
+inline bool DecodeAc(BitReader& b, const Huffman& h, const PairTable& t, std::int16_t* block,
+                     const std::uint8_t* slot) {
     int k = 1;
     do {
         if (b.n < 32) {
             b.refill();
         }
-        const std::uint32_t e = h.fast[b.peek(kLutBits)];
-        if (e & kCombined) {
-            b.skip(e & kLenMask);
-            k += int(e >> 12) & 15;
-            if constexpr (kStore) {
-                block[slot[k]] = std::int16_t(e >> 16);
+        const std::uint64_t e = t.pair[b.peek(kPairBits)];
+        if ((e & 31) != 0 && k + int((e >> 26) & 63) <= 64) {
+            block[slot[k + int((e >> 16) & 15)]] = std::int16_t(e >> 32);
+            block[slot[k + int((e >> 20) & 31)]] = std::int16_t(e >> 48);
+            b.skip(unsigned(e & 31));
+            k += int((e >> 8) & 63);
+            if (e & kPairEnds) {
+                return true;
             }
+            continue;
+        }
+        const std::uint32_t f = h.fast[b.peek(kLutBits)];
+        if (f & kCombined) {
+            b.skip(f & kLenMask);
+            k += int(f >> 12) & 15;
+            block[slot[k]] = std::int16_t(f >> 16);
             ++k;
             continue;
         }
         int rs;
-        if (e & kLenMask) {
-            b.skip(e & kLenMask);
-            rs = int(e >> 8) & 0xFF;
+        if (f & kLenMask) {
+            b.skip(f & kLenMask);
+            rs = int(f >> 8) & 0xFF;
         } else {
             unsigned len;
             rs = SlowSymbol(b.acc, h, &len);
@@ -275,10 +346,7 @@ inline bool DecodeAc(BitReader& b, const Huffman& h, std::int16_t* block, const 
         const int s = rs & 15;
         if (s != 0) {
             k += r;
-            const int v = b.receive(s);
-            if constexpr (kStore) {
-                block[slot[k]] = std::int16_t(v);
-            }
+            block[slot[k]] = std::int16_t(b.receive(s));
             ++k;
         } else if (r == 15) {
             k += 16;
@@ -1099,6 +1167,7 @@ struct BlockDesc {
     const Huffman* dcTable;
     const Huffman* acTable;
     const SkipTable* skipTable;
+    const PairTable* pairTable;
     const std::uint8_t* slot;
     const std::int16_t* quant;
     // Where its pixels go: plane + my * rowStep + mx * columnStep, with `stride` between rows.
@@ -1135,6 +1204,9 @@ class PreviewDecoder {
     int denominator_;
     Huffman dcTable_[4], acTable_[4];
     SkipTable skipTable_[4];
+    PairTable pairTable_[4];
+    unsigned skipBuilt_ = 0;  // bit n: skipTable_[n] is built
+    unsigned pairsBuilt_ = 0;
 
     int outW_ = 0, outH_ = 0;
     bool interleaved_ = false;
@@ -1196,9 +1268,6 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
             !BuildHuffman(hd_.ac[comp.ta], false, &acTable_[comp.ta])) {
             return false;
         }
-        if (denominator_ == 8) {
-            BuildSkip(acTable_[comp.ta], &skipTable_[comp.ta]);
-        }
     }
     const int w = hd_.width;
     const int h = hd_.height;
@@ -1231,6 +1300,15 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
             }
         }
         scale_[c] = ssize;
+        // The AC table's second table for this use of it, once.
+        const int ta = comp.ta;
+        if (ssize == 1 && !(skipBuilt_ & (1u << ta))) {
+            BuildSkip(acTable_[ta], &skipTable_[ta]);
+            skipBuilt_ |= 1u << ta;
+        } else if (ssize > 1 && !(pairsBuilt_ & (1u << ta))) {
+            BuildPairs(acTable_[ta], &pairTable_[ta]);
+            pairsBuilt_ |= 1u << ta;
+        }
         // Where each zigzag index goes in the block: the rows the IDCT reads (kRows2, kRows4, all eight for
         // the full IDCT), eight terms each, then one slot for the terms of the other rows.
         const int rowCount = ssize == 2 ? 5 : ssize == 4 ? 7 : 8;
@@ -1266,6 +1344,7 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
                 bd.dcTable = &dcTable_[comp.td];
                 bd.acTable = &acTable_[comp.ta];
                 bd.skipTable = &skipTable_[comp.ta];
+                bd.pairTable = &pairTable_[comp.ta];
                 bd.slot = slot_[c];
                 bd.quant = quant_[c];
                 offset += blockSlots;
@@ -1407,7 +1486,7 @@ bool PreviewDecoder::decodeMcu(BitReader& reader, std::int16_t* pred, std::int16
                 std::memcpy(block + k, kZeros, sizeof kZeros);
             }
             block[0] = pred[bd.comp];
-            ok = DecodeAc<true>(b, *bd.acTable, block, bd.slot);
+            ok = DecodeAc(b, *bd.acTable, *bd.pairTable, block, bd.slot);
         } else {
             block[0] = pred[bd.comp];
             ok = SkipAc(b, *bd.acTable, *bd.skipTable);

@@ -155,9 +155,9 @@ TEST(JpegPreview, EqualsLibjpegForEveryLayoutSizeAndQuality) {
 
 TEST(JpegPreview, TermsAtTheLimitsAreTakenAsLibjpegTakesThem) {
     // DC terms climbing to 32000 and back by steps a DC difference can code (the same in all blocks of an
-    // MCU, one step from MCU to MCU and from each row's end to the next row's start, starting at 0), some
-    // blocks with large AC terms too: the IDCTs' 16-bit products, sums and shortcuts wrap or saturate as
-    // libjpeg-turbo's do.
+    // MCU, one step from MCU to MCU and from each row's end to the next row's start, starting at 0), AC
+    // terms, large in some blocks and small in the others: the IDCTs' 16-bit products, sums and shortcuts
+    // wrap or saturate as libjpeg-turbo's do.
     const QByteArray bytes = test::CompressTermsWithLibjpeg(96, 80, [](int c, int bx, int by, int k) {
         const int mx = c == 0 ? bx / 2 : bx;
         const int my = c == 0 ? by / 2 : by;
@@ -168,10 +168,27 @@ TEST(JpegPreview, TermsAtTheLimitsAreTakenAsLibjpegTakesThem) {
         if ((bx + by) % 3 == 0 && (k == 8 || k == 1 || k == 63)) {
             return JCOEF(k == 63 ? -1000 : 1000);
         }
-        return JCOEF(0);
+        // Small terms, whose codes come two at a time: runs of 15 and 16 zeros (zigzag 1, 17, 34, 63)
+        // and the last few terms of a block (zigzag 60 to 63), right before the next block's DC term.
+        if ((bx + by) % 3 == 1) {
+            return JCOEF(k == 1 ? 1 : k == 19 ? -1 : k == 49 ? 3 : k == 63 ? -2 : 0);
+        }
+        return JCOEF(k == 47 ? 1 : k == 55 ? -1 : k == 62 ? 2 : k == 63 ? 1 : 0);
     });
     for (const int d : {8, 4, 2}) {
         ExpectSameAsLibjpeg(bytes, d, "terms at the limits");
+    }
+    // Every DC difference 0, whose code in a colour block ("00") is also the colour AC table's end of
+    // block: a block whose last term, at zigzag 63, comes after 62 short codes is followed by bits that
+    // read as its end.
+    const QByteArray flat = test::CompressTermsWithLibjpeg(64, 48, [](int, int bx, int by, int k) {
+        if ((bx + by) % 2 == 0) {
+            return JCOEF(k == 0 ? 0 : k % 3 == 0 ? -1 : 1);
+        }
+        return JCOEF(k == 1 ? -1 : k == 49 ? 2 : k == 63 ? 3 : 0);
+    });
+    for (const int d : {8, 4, 2}) {
+        ExpectSameAsLibjpeg(flat, d, "a last term before the next block");
     }
 }
 
