@@ -452,6 +452,35 @@ constexpr int kRows2[5] = {0, 1, 3, 5, 7};
 constexpr int kRows4[7] = {0, 1, 2, 3, 5, 6, 7};
 constexpr int kRows8[8] = {0, 1, 2, 3, 4, 5, 6, 7};
 
+// The SIMD code's 32-bit lanes: sums wrap, then round and shift arithmetically. Products of a 16-bit value
+// and a constant below 2^15 fit in 32 bits.
+inline std::int32_t Descale(std::uint32_t x, int n) {
+    return std::int32_t(x + (std::uint32_t(1) << (n - 1))) >> n;
+}
+
+inline std::uint32_t Times(std::int32_t v, std::int32_t constant) {
+    return std::uint32_t(v * constant);
+}
+
+inline std::int32_t Saturate16(std::int32_t v) {
+    return std::clamp(v, -32768, 32767);
+}
+
+inline std::uint8_t Sample(std::int32_t v) {
+    return std::uint8_t(std::clamp(v, -128, 127) + 128);
+}
+
+inline std::int32_t Dequantize(std::int16_t c, std::int16_t q) {
+    return std::int16_t(std::int32_t(c) * q);  // 16-bit product, as pmullw
+}
+
+// What the 2×2 IDCT computes without the DC term: column 0's odd part in the first pass, each row's odd part
+// in the second. The DC term only enters the even part of column 0, so a block whose DC term is not known yet
+// can be reduced to these three numbers and finished later (Idct2Finish).
+struct Idct2Odd {
+    std::uint32_t column, top, bottom;
+};
+
 #if defined(__SSE2__)
 
 inline __m128i Row(const std::int16_t* p) {
@@ -462,9 +491,9 @@ inline __m128i Pair(std::int32_t a, std::int32_t b) {  // (a, b) in every dword,
     return _mm_set1_epi32(std::int32_t((std::uint32_t(std::uint16_t(b)) << 16) | std::uint16_t(a)));
 }
 
-// libjpeg-turbo's jsimd_idct_2x2_sse2, step by step.
-void Idct2(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::uint8_t* out,
-           std::size_t stride) {
+// libjpeg-turbo's jsimd_idct_2x2_sse2, step by step, but for the DC term: column 0's odd part from the first
+// pass in lane 0 of *column, rows A's and B's from the second in lanes 0 and 1 of *rows.
+inline void Idct2OddLanes(const std::int16_t* c, const std::int16_t* q, __m128i* column, __m128i* rows) {
     const __m128i hiWords = _mm_slli_epi32(_mm_cmpeq_epi32(_mm_setzero_si128(), _mm_setzero_si128()), 16);
     const __m128i f362 = Pair(F_3_624, -F_1_272);
     const __m128i f085 = Pair(F_0_850, -F_0_720);
@@ -472,39 +501,70 @@ void Idct2(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::u
     const __m128i r3 = _mm_mullo_epi16(Row(c + 16), Row(q + 16));
     const __m128i r5 = _mm_mullo_epi16(Row(c + 24), Row(q + 24));
     const __m128i r7 = _mm_mullo_epi16(Row(c + 32), Row(q + 32));
-    // Odd part: columns 0 (and 1, 3) from the low halves, columns 1, 3, 5, 7 from the odd words.
+    // Odd part: column 0 from the low halves, columns 1, 3, 5, 7 from the odd words.
     const __m128i lowOdd = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(r1, r3), f362),
                                          _mm_madd_epi16(_mm_unpacklo_epi16(r5, r7), f085));
     const __m128i odd13 = _mm_or_si128(_mm_srli_epi32(r1, 16), _mm_and_si128(r3, hiWords));
     const __m128i odd57 = _mm_or_si128(_mm_srli_epi32(r5, 16), _mm_and_si128(r7, hiWords));
     const __m128i oddCols = _mm_add_epi32(_mm_madd_epi16(odd13, f362), _mm_madd_epi16(odd57, f085));
-    // Even part.
-    const __m128i r0 = _mm_mullo_epi16(_mm_insert_epi16(Row(c), dc, 0), Row(q));
-    const __m128i even0 = _mm_srai_epi32(_mm_slli_epi32(r0, 16), 1);
+    // Even part of columns 1, 3, 5, 7 (the odd words of row 0).
+    const __m128i r0 = _mm_mullo_epi16(Row(c), Row(q));
     const __m128i evenOdd = _mm_srai_epi32(_mm_and_si128(r0, hiWords), 1);
     const __m128i round1 = _mm_set1_epi32(1 << 12);
-    __m128i col0 = _mm_unpacklo_epi32(_mm_add_epi32(even0, lowOdd), _mm_sub_epi32(even0, lowOdd));
-    col0 = _mm_srai_epi32(_mm_add_epi32(col0, round1), 13);  // (A0 B0 ..)
     const __m128i sum = _mm_add_epi32(evenOdd, oddCols);
     const __m128i diff = _mm_sub_epi32(evenOdd, oddCols);
     __m128i a13 = _mm_unpacklo_epi64(sum, diff);  // (A1 A3 B1 B3)
     __m128i a57 = _mm_unpackhi_epi64(sum, diff);  // (A5 A7 B5 B7)
     a13 = _mm_srai_epi32(_mm_add_epi32(a13, round1), 13);
     a57 = _mm_srai_epi32(_mm_add_epi32(a57, round1), 13);
-    // Pass 2.
-    const __m128i tmp0 = _mm_add_epi32(_mm_madd_epi16(_mm_packs_epi32(a13, a13), f362),
-                                       _mm_madd_epi16(_mm_packs_epi32(a57, a57), f085));
+    // Pass 2's odd part, rows A and B.
+    *rows = _mm_add_epi32(_mm_madd_epi16(_mm_packs_epi32(a13, a13), f362),
+                          _mm_madd_epi16(_mm_packs_epi32(a57, a57), f085));
+    *column = lowOdd;
+}
+
+// The rest: column 0's even part, which holds the DC term, and the four outputs.
+inline void Idct2FinishLanes(__m128i column, __m128i rows, std::int16_t dc, std::int16_t q0,
+                             std::uint8_t* out, std::size_t stride) {
+    const __m128i even0 = _mm_cvtsi32_si128(std::int32_t(std::uint32_t(Dequantize(dc, q0)) << 15));
+    __m128i col0 = _mm_unpacklo_epi32(_mm_add_epi32(even0, column), _mm_sub_epi32(even0, column));
+    col0 = _mm_srai_epi32(_mm_add_epi32(col0, _mm_set1_epi32(1 << 12)), 13);  // (A0 B0 ..)
     const __m128i tmp10 = _mm_slli_epi32(col0, 15);
-    __m128i rows =
-        _mm_unpacklo_epi32(_mm_add_epi32(tmp10, tmp0), _mm_sub_epi32(tmp10, tmp0));  // (C0 D0 C1 D1)
-    rows = _mm_srai_epi32(_mm_add_epi32(rows, _mm_set1_epi32(1 << 19)), 20);
-    rows = _mm_packs_epi32(rows, rows);
-    rows = _mm_add_epi8(_mm_packs_epi16(rows, rows), _mm_set1_epi8(char(0x80)));
-    const auto pixels = std::uint32_t(_mm_cvtsi128_si32(rows));
+    __m128i out4 =
+        _mm_unpacklo_epi32(_mm_add_epi32(tmp10, rows), _mm_sub_epi32(tmp10, rows));  // (C0 D0 C1 D1)
+    out4 = _mm_srai_epi32(_mm_add_epi32(out4, _mm_set1_epi32(1 << 19)), 20);
+    out4 = _mm_packs_epi32(out4, out4);
+    out4 = _mm_add_epi8(_mm_packs_epi16(out4, out4), _mm_set1_epi8(char(0x80)));
+    const auto pixels = std::uint32_t(_mm_cvtsi128_si32(out4));
     out[0] = std::uint8_t(pixels);
     out[1] = std::uint8_t(pixels >> 8);
     out[stride] = std::uint8_t(pixels >> 16);
     out[stride + 1] = std::uint8_t(pixels >> 24);
+}
+
+inline Idct2Odd Idct2OddPart(const std::int16_t* c, const std::int16_t* q) {
+    __m128i column, rows;
+    Idct2OddLanes(c, q, &column, &rows);
+    Idct2Odd odd;
+    odd.column = std::uint32_t(_mm_cvtsi128_si32(column));
+    odd.top = std::uint32_t(_mm_cvtsi128_si32(rows));
+    odd.bottom = std::uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(rows, 4)));
+    return odd;
+}
+
+inline void Idct2Finish(const Idct2Odd& odd, std::int16_t dc, std::int16_t q0, std::uint8_t* out,
+                        std::size_t stride) {
+    const __m128i column = _mm_cvtsi32_si128(std::int32_t(odd.column));
+    const __m128i rows = _mm_unpacklo_epi32(_mm_cvtsi32_si128(std::int32_t(odd.top)),
+                                            _mm_cvtsi32_si128(std::int32_t(odd.bottom)));
+    Idct2FinishLanes(column, rows, dc, q0, out, stride);
+}
+
+inline void Idct2(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::uint8_t* out,
+                  std::size_t stride) {
+    __m128i column, rows;
+    Idct2OddLanes(c, q, &column, &rows);
+    Idct2FinishLanes(column, rows, dc, q[0], out, stride);
 }
 
 // One pass of the 4×4 IDCT over four 32-bit lanes, from the scaled even term `even0` and the terms paired for
@@ -582,28 +642,6 @@ void Idct4(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::u
 
 #else
 
-// The SIMD code's 32-bit lanes: sums wrap, then round and shift arithmetically. Products of a 16-bit value
-// and a constant below 2^15 fit in 32 bits.
-inline std::int32_t Descale(std::uint32_t x, int n) {
-    return std::int32_t(x + (std::uint32_t(1) << (n - 1))) >> n;
-}
-
-inline std::uint32_t Times(std::int32_t v, std::int32_t constant) {
-    return std::uint32_t(v * constant);
-}
-
-inline std::int32_t Saturate16(std::int32_t v) {
-    return std::clamp(v, -32768, 32767);
-}
-
-inline std::uint8_t Sample(std::int32_t v) {
-    return std::uint8_t(std::clamp(v, -128, 127) + 128);
-}
-
-inline std::int32_t Dequantize(std::int16_t c, std::int16_t q) {
-    return std::int16_t(std::int32_t(c) * q);  // 16-bit product, as pmullw
-}
-
 inline bool OnlyDc(const std::int16_t* c, int count) {
     int any = 0;
     for (int i = 1; i < count; ++i) {
@@ -612,38 +650,48 @@ inline bool OnlyDc(const std::int16_t* c, int count) {
     return any == 0;
 }
 
-// The 2×2 reduced IDCT as libjpeg-turbo's SSE2 code computes it.
-void Idct2(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::uint8_t* out,
-           std::size_t stride) {
-    if (OnlyDc(c, 40)) {
-        const std::uint8_t v = Sample(Descale(std::uint32_t(Dequantize(dc, q[0])) << 17, 20));
-        out[0] = out[1] = out[stride] = out[stride + 1] = v;
-        return;
-    }
+// The 2×2 reduced IDCT as libjpeg-turbo's SSE2 code computes it, but for the DC term.
+inline Idct2Odd Idct2OddPart(const std::int16_t* c, const std::int16_t* q) {
     static constexpr int kCols[5] = {0, 1, 3, 5, 7};
+    Idct2Odd odd;
     std::int32_t top[5], bottom[5];
     for (int i = 0; i < 5; ++i) {
         const int col = kCols[i];
-        const std::uint32_t tmp10 = std::uint32_t(Dequantize(col == 0 ? dc : c[col], q[col])) << 15;
         const std::uint32_t tmp0 = Times(Dequantize(c[8 + col], q[8 + col]), F_3_624) -
                                    Times(Dequantize(c[16 + col], q[16 + col]), F_1_272) +
                                    Times(Dequantize(c[24 + col], q[24 + col]), F_0_850) -
                                    Times(Dequantize(c[32 + col], q[32 + col]), F_0_720);
-        top[i] = Descale(tmp10 + tmp0, 13);
-        bottom[i] = Descale(tmp10 - tmp0, 13);
-        if (i > 0) {  // the DC column stays in 32 bits
-            top[i] = Saturate16(top[i]);
-            bottom[i] = Saturate16(bottom[i]);
+        if (i == 0) {
+            odd.column = tmp0;
+            continue;
         }
+        const std::uint32_t tmp10 = std::uint32_t(Dequantize(c[col], q[col])) << 15;
+        top[i] = Saturate16(Descale(tmp10 + tmp0, 13));
+        bottom[i] = Saturate16(Descale(tmp10 - tmp0, 13));
     }
-    for (int row = 0; row < 2; ++row) {
-        const std::int32_t* w = row == 0 ? top : bottom;
-        const std::uint32_t tmp10 = std::uint32_t(w[0]) << 15;
-        const std::uint32_t tmp0 =
-            Times(w[1], F_3_624) - Times(w[2], F_1_272) + Times(w[3], F_0_850) - Times(w[4], F_0_720);
-        out[row * stride] = Sample(Descale(tmp10 + tmp0, 20));
-        out[row * stride + 1] = Sample(Descale(tmp10 - tmp0, 20));
-    }
+    auto rowOdd = [](const std::int32_t* w) {
+        return Times(w[1], F_3_624) - Times(w[2], F_1_272) + Times(w[3], F_0_850) - Times(w[4], F_0_720);
+    };
+    odd.top = rowOdd(top);
+    odd.bottom = rowOdd(bottom);
+    return odd;
+}
+
+// The rest of the 2×2 IDCT: column 0's even part (the DC term) and both rows' outputs.
+inline void Idct2Finish(const Idct2Odd& odd, std::int16_t dc, std::int16_t q0, std::uint8_t* out,
+                        std::size_t stride) {
+    const std::uint32_t even = std::uint32_t(Dequantize(dc, q0)) << 15;
+    const std::uint32_t top = std::uint32_t(Descale(even + odd.column, 13)) << 15;
+    const std::uint32_t bottom = std::uint32_t(Descale(even - odd.column, 13)) << 15;
+    out[0] = Sample(Descale(top + odd.top, 20));
+    out[1] = Sample(Descale(top - odd.top, 20));
+    out[stride] = Sample(Descale(bottom + odd.bottom, 20));
+    out[stride + 1] = Sample(Descale(bottom - odd.bottom, 20));
+}
+
+inline void Idct2(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::uint8_t* out,
+                  std::size_t stride) {
+    Idct2Finish(Idct2OddPart(c, q), dc, q[0], out, stride);
 }
 
 // The 4×4 reduced IDCT as libjpeg-turbo's SSE2 code computes it.
@@ -1151,6 +1199,7 @@ constexpr std::size_t kSecondThreadBytes = std::size_t(96) << 20;  // coefficien
 enum : std::uint8_t { kEntryFailed = 1 };
 
 constexpr int kMaxBlockSlots = 72;  // an 8×8 block's terms and the slot for the ones nobody reads
+constexpr int kPackedSlots = 8;     // a 2×2 block kept as its DC term and Idct2Odd
 
 // What the first thread tells the second: keep parsing (kRunning, kMet: it joined the parse), help put the
 // parsed MCUs into the planes (kShare), nothing more to parse (kNoMeet), convert rows (kColour), stop
@@ -1163,7 +1212,11 @@ struct BlockDesc {
     int offset;     // first slot in the MCU's coefficients
     bool store;     // AC terms kept (2×2, 4×4 or 8×8 IDCT)
     int slotCount;  // slots the block takes
-    int scale;      // IDCT output side
+    // Where the block goes in an MCU the second thread keeps (its DC term first): a 2×2 block as its DC term
+    // and Idct2Odd (`packed`, 8 slots), any other as its slots.
+    int recordOffset;
+    bool packed;
+    int scale;  // IDCT output side
     const Huffman* dcTable;
     const Huffman* acTable;
     const SkipTable* skipTable;
@@ -1187,8 +1240,12 @@ class PreviewDecoder {
   private:
     // Decoding
     bool decodeMcu(BitReader& b, std::int16_t* pred, std::int16_t* out) const;
-    void idctMcu(const std::int16_t* coef, std::int64_t mx, std::int64_t my,
-                 const std::int16_t* offset) const;
+    // Puts an MCU's pixels into the planes, from its terms (`kept` false) or as the second thread kept it,
+    // its DC terms off by `offset`.
+    void idctMcu(const std::int16_t* coef, std::int64_t mx, std::int64_t my, const std::int16_t* offset,
+                 bool kept) const;
+    // An MCU's terms as the second thread keeps them.
+    void keepMcu(const std::int16_t* coef, std::int16_t* record) const;
     bool decodeInline(std::int64_t first, std::int64_t end, std::uint64_t bit, std::int16_t* pred,
                       bool watchSecond, std::int64_t* stoppedAt);
     void decodeGuessed(std::uint64_t startBit);
@@ -1218,6 +1275,8 @@ class PreviewDecoder {
     BlockDesc blocks_[6] = {};
     int blockCount_ = 0;
     int mcuSlots_ = 0;
+    int mcuRecord_ = 0;  // slots of an MCU the second thread keeps
+    bool packed_ = false;
     Chroma chroma_[3] = {};
     int chromaWidth_[3] = {}, chromaHeight_[3] = {};  // downsampled size after the IDCT
 
@@ -1248,7 +1307,7 @@ class PreviewDecoder {
     LargeBuffer entryMemory_;
     std::uint64_t* starts_ = nullptr;
     std::int16_t* preds_ = nullptr;
-    std::int16_t* coefs_ = nullptr;
+    std::int16_t* records_ = nullptr;
     std::uint8_t* flags_ = nullptr;
     std::atomic<std::int64_t> published_{0};
     // After the join: entry j is MCU meetMcu_ + j - meetEntry_, its DC terms off by dcOffset_.
@@ -1286,6 +1345,7 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
     }
     totalMcus_ = mcusX_ * mcusY_;
     int offset = 0;
+    int recordOffset = 0;
     for (int c = 0; c < n; ++c) {
         const Component& comp = hd_.comp[c];
         const int ch = interleaved_ ? comp.h : 1;
@@ -1347,7 +1407,11 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
                 bd.pairTable = &pairTable_[comp.ta];
                 bd.slot = slot_[c];
                 bd.quant = quant_[c];
+                bd.packed = ssize == 2;
+                bd.recordOffset = recordOffset;
                 offset += blockSlots;
+                recordOffset += bd.packed ? kPackedSlots : blockSlots;
+                packed_ = packed_ || bd.packed;
             }
         }
         planeStride_[c] = std::size_t(mcusX_ * ch * ssize);
@@ -1372,6 +1436,7 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
         }
     }
     mcuSlots_ = offset;
+    mcuRecord_ = recordOffset;
 
     // The scan's data without its stuffed bytes, cut into restart intervals. It must end on a marker: a file
     // that simply stops is left to libjpeg, which refuses it once it reads past the end.
@@ -1501,20 +1566,41 @@ bool PreviewDecoder::decodeMcu(BitReader& reader, std::int16_t* pred, std::int16
 }
 
 void PreviewDecoder::idctMcu(const std::int16_t* coef, std::int64_t mx, std::int64_t my,
-                             const std::int16_t* offset) const {
+                             const std::int16_t* offset, bool kept) const {
     for (int i = 0; i < blockCount_; ++i) {
         const BlockDesc& bd = blocks_[i];
         std::uint8_t* dst = bd.plane + std::size_t(my) * bd.rowStep + std::size_t(mx) * bd.columnStep;
-        const std::int16_t* block = coef + bd.offset;
+        const std::int16_t* block = coef + (kept ? bd.recordOffset : bd.offset);
         const auto dc = std::int16_t(std::uint16_t(block[0]) + std::uint16_t(offset[bd.comp]));
         if (bd.scale == 1) {
             *dst = Idct1(dc, bd.quant[0]);
         } else if (bd.scale == 2) {
-            Idct2(block, dc, bd.quant, dst, bd.stride);
+            if (kept && bd.packed) {
+                Idct2Odd odd;
+                std::memcpy(&odd, block + 2, sizeof odd);
+                Idct2Finish(odd, dc, bd.quant[0], dst, bd.stride);
+            } else {
+                Idct2(block, dc, bd.quant, dst, bd.stride);
+            }
         } else if (bd.scale == 4) {
             Idct4(block, dc, bd.quant, dst, bd.stride);
         } else {
             Idct8(block, dc, bd.quant, dst, bd.stride);
+        }
+    }
+}
+
+void PreviewDecoder::keepMcu(const std::int16_t* coef, std::int16_t* record) const {
+    for (int i = 0; i < blockCount_; ++i) {
+        const BlockDesc& bd = blocks_[i];
+        const std::int16_t* block = coef + bd.offset;
+        std::int16_t* to = record + bd.recordOffset;
+        if (bd.packed) {
+            to[0] = block[0];
+            const Idct2Odd odd = Idct2OddPart(block, bd.quant);
+            std::memcpy(to + 2, &odd, sizeof odd);
+        } else {
+            std::memcpy(to, block, std::size_t(bd.slotCount) * sizeof(std::int16_t));
         }
     }
 }
@@ -1571,7 +1657,7 @@ bool PreviewDecoder::decodeInline(std::int64_t first, std::int64_t end, std::uin
             phase_.load(std::memory_order_relaxed) == kAbort) {
             return false;
         }
-        idctMcu(buffer, mx, my, kNoOffset);
+        idctMcu(buffer, mx, my, kNoOffset, false);
         if (++mx == mcusX_) {
             mx = 0;
             ++my;
@@ -1595,13 +1681,19 @@ void PreviewDecoder::decodeGuessed(std::uint64_t startBit) {
     BitReader b;
     b.seek(data, startBit);
     std::int16_t pred[3] = {0, 0, 0};
+    // An MCU with 2×2 blocks is decoded here and kept packed, any other straight into its record.
+    std::int16_t buffer[6 * kMaxBlockSlots];
     for (std::int64_t j = 0; j < cap_ && j < stopAt_.load(std::memory_order_relaxed);) {
         const int phase = phase_.load(std::memory_order_relaxed);
         if (phase != kRunning && phase != kMet) {
             break;
         }
-        const bool ok = decodeMcu(b, pred, coefs_ + j * mcuSlots_) && b.position() <= endBit;
+        std::int16_t* record = records_ + j * mcuRecord_;
+        const bool ok = decodeMcu(b, pred, packed_ ? buffer : record) && b.position() <= endBit;
         if (ok) {
+            if (packed_) {
+                keepMcu(buffer, record);
+            }
             flags_[j] = 0;
             starts_[j + 1] = b.position();
             std::memcpy(preds_ + 3 * (j + 1), pred, 3 * sizeof(std::int16_t));
@@ -1638,7 +1730,7 @@ bool PreviewDecoder::claimGuessed(std::int64_t limit) {
     std::int64_t my = firstMcu / mcusX_;
     for (std::int64_t j = from; j < to; ++j) {
         if ((flags_[j] & kEntryFailed) == 0) {
-            idctMcu(coefs_ + j * mcuSlots_, mx, my, dcOffset_);
+            idctMcu(records_ + j * mcuRecord_, mx, my, dcOffset_, true);
         }
         if (++mx == mcusX_) {
             mx = 0;
@@ -1870,13 +1962,14 @@ bool PreviewDecoder::joinGuessed(std::int16_t* pred, JpegPreviewStats* stats) {
     neededEnd_ = meetEntry_ + (totalMcus_ - meetMcu_);
     nextClaim_.store(meetEntry_, std::memory_order_relaxed);
     phase_.store(kMet, std::memory_order_release);
-    // While the second thread parses, its MCUs go into the planes here. Once caught up with it, this thread
-    // takes over from where it has got to: waiting for it could mean waiting for a thread without a core.
+    // While the second thread parses, its MCUs go into the planes here; once it is done, both threads share
+    // them. Once caught up with it, this thread takes over from where it has got to: waiting for it could
+    // mean waiting for a thread without a core.
     std::int64_t limit;
     for (;;) {
         const bool done = secondDone_.load(std::memory_order_acquire);
         const std::int64_t parsed = std::min(published_.load(std::memory_order_acquire), neededEnd_);
-        if (claimGuessed(parsed)) {
+        if (!done && claimGuessed(parsed)) {
             continue;
         }
         if (!done) {
@@ -1945,16 +2038,16 @@ QImage PreviewDecoder::run(const JpegPreviewOptions& options) {
     } else if (split) {
         secondBit = std::uint64_t(secondStart) * 8;
         cap_ =
-            std::min<std::int64_t>(totalMcus_, std::int64_t(kSecondThreadBytes) / (2 * mcuSlots_ + 16) + 1);
+            std::min<std::int64_t>(totalMcus_, std::int64_t(kSecondThreadBytes) / (2 * mcuRecord_ + 16) + 1);
         const std::size_t entries = std::size_t(cap_) + 1;
         const std::size_t startBytes = entries * sizeof(std::uint64_t);
         const std::size_t predBytes = (entries * 3 * sizeof(std::int16_t) + 63) & ~std::size_t(63);
-        const std::size_t coefBytes = std::size_t(cap_) * std::size_t(mcuSlots_) * sizeof(std::int16_t);
+        const std::size_t coefBytes = std::size_t(cap_) * std::size_t(mcuRecord_) * sizeof(std::int16_t);
         split = entryMemory_.allocate(startBytes + predBytes + coefBytes + entries);
         if (split) {
             starts_ = entryMemory_.as<std::uint64_t>();
             preds_ = reinterpret_cast<std::int16_t*>(entryMemory_.data() + startBytes);
-            coefs_ = reinterpret_cast<std::int16_t*>(entryMemory_.data() + startBytes + predBytes);
+            records_ = reinterpret_cast<std::int16_t*>(entryMemory_.data() + startBytes + predBytes);
             flags_ = entryMemory_.data() + startBytes + predBytes + coefBytes;
             secondStartBit_ = secondBit;
             starts_[0] = secondBit;

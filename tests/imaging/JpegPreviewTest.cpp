@@ -115,6 +115,27 @@ void ExpectSameAsLibjpeg(const QByteArray& bytes, int denominator, const char* w
     EXPECT_EQ(test::MaxChannelDifference(ours, theirs), 0) << what << " at 1/" << denominator;
 }
 
+// The same with a second thread that parses from a sixth, a third, a half and two thirds of the scan before
+// the first thread starts: the MCUs it keeps, their DC terms unknown until the threads meet, come out as
+// libjpeg's.
+void ExpectSplitSameAsLibjpeg(const QByteArray& bytes, int denominator, const char* what) {
+    const QImage theirs = Libjpeg(bytes, denominator);
+    int met = 0;
+    for (const int sixths : {1, 2, 3, 4}) {
+        JpegPreviewStats stats;
+        JpegPreviewOptions options;
+        options.secondStart = bytes.size() * sixths / 6;
+        options.secondFirst = true;
+        options.stats = &stats;
+        const QImage ours = Preview(bytes, denominator, options);
+        ASSERT_FALSE(ours.isNull()) << what << " was not handled";
+        EXPECT_EQ(test::MaxChannelDifference(ours, theirs), 0)
+            << what << " at 1/" << denominator << ", second thread at " << options.secondStart;
+        met += stats.met ? 1 : 0;
+    }
+    EXPECT_GE(met, 2) << what << " at 1/" << denominator << ": the threads hardly met";
+}
+
 TEST(JpegPreview, EqualsLibjpegForEveryLayoutSizeAndQuality) {
     struct Layout {
         const char* name;
@@ -158,10 +179,10 @@ TEST(JpegPreview, TermsAtTheLimitsAreTakenAsLibjpegTakesThem) {
     // MCU, one step from MCU to MCU and from each row's end to the next row's start, starting at 0), AC
     // terms, large in some blocks and small in the others: the IDCTs' 16-bit products, sums and shortcuts
     // wrap or saturate as libjpeg-turbo's do.
-    const QByteArray bytes = test::CompressTermsWithLibjpeg(96, 80, [](int c, int bx, int by, int k) {
+    const QByteArray bytes = test::CompressTermsWithLibjpeg(384, 256, [](int c, int bx, int by, int k) {
         const int mx = c == 0 ? bx / 2 : bx;
         const int my = c == 0 ? by / 2 : by;
-        const int step = (mx + my * 6) % 32;
+        const int step = (mx + my * 24) % 32;
         if (k == 0) {
             return JCOEF((step < 16 ? step : 32 - step) * 2000 * (c == 2 ? -1 : 1));
         }
@@ -173,10 +194,13 @@ TEST(JpegPreview, TermsAtTheLimitsAreTakenAsLibjpegTakesThem) {
         if ((bx + by) % 3 == 1) {
             return JCOEF(k == 1 ? 1 : k == 19 ? -1 : k == 49 ? 3 : k == 63 ? -2 : 0);
         }
-        return JCOEF(k == 47 ? 1 : k == 55 ? -1 : k == 62 ? 2 : k == 63 ? 1 : 0);
+        // And a term that varies from block to block, so that a parse started out of step finds the MCUs.
+        const int varying = (bx * 7 + by * 13 + c * 5) % 9 - 4;
+        return JCOEF(k == 2 ? varying : k == 47 ? 1 : k == 55 ? -1 : k == 62 ? 2 : k == 63 ? 1 : 0);
     });
     for (const int d : {8, 4, 2}) {
         ExpectSameAsLibjpeg(bytes, d, "terms at the limits");
+        ExpectSplitSameAsLibjpeg(bytes, d, "terms at the limits");
     }
     // Every DC difference 0, whose code in a colour block ("00") is also the colour AC table's end of
     // block: a block whose last term, at zigzag 63, comes after 62 short codes is followed by bits that
