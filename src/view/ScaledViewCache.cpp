@@ -128,6 +128,34 @@ ScaledViewCache::~ScaledViewCache() {
     }
 }
 
+bool ScaledViewCache::reserveLocked(std::int64_t pixels) {
+    // One allocation of the most a window may take serves every zoom: windows change shape from step to step,
+    // and fresh memory would cost its page faults on each. Pages never written are never taken.
+    const std::int64_t needed = std::max(kMaxKeptPixels, pixels);
+    if (needed <= capacity_) {
+        return true;
+    }
+    pixels_.reset();
+    capacity_ = 0;
+    prepared_ = 0;
+    pixels_.reset(new (std::nothrow) std::uint32_t[static_cast<std::size_t>(needed)]);
+    if (!pixels_) {
+        return false;
+    }
+    AdviseLargePages(pixels_.get(), static_cast<std::size_t>(needed) * 4);
+    capacity_ = needed;
+    return true;
+}
+
+void ScaledViewCache::prepare(QSize view) {
+    const std::lock_guard lock(mutex_);
+    const std::int64_t pixels = std::int64_t{std::max(0, view.width())} * std::max(0, view.height());
+    if (reserveLocked(pixels) && pixels > prepared_) {
+        std::memset(pixels_.get() + prepared_, 0, static_cast<std::size_t>(pixels - prepared_) * 4);
+        prepared_ = pixels;
+    }
+}
+
 void ScaledViewCache::clear() {
     Picture dropped;
     {
@@ -223,24 +251,12 @@ bool ScaledViewCache::draw(const Picture& picture, QSize scaled, QRect area, Dra
                       !valid_.isEmpty();
     if (!same) {
         clearLocked();
-        // One allocation of the most a window may take serves every zoom: windows change shape from step to
-        // step, and fresh memory would cost its page faults on each. Pages never written are never taken.
-        const std::int64_t needed = std::max(kMaxKeptPixels, std::int64_t{torus.width()} * torus.height());
-        if (needed > capacity_) {
-            pixels_.reset();
-            capacity_ = 0;
-            pixels_.reset(new (std::nothrow) std::uint32_t[static_cast<std::size_t>(needed)]);
-            if (pixels_) {
-                AdviseLargePages(pixels_.get(), static_cast<std::size_t>(needed) * 4);
-            }
-            if (!pixels_) {
-                dropped = std::move(job_);
-                job_ = Picture();
-                lock.unlock();
-                idle_.notify_all();
-                return false;
-            }
-            capacity_ = needed;
+        if (!reserveLocked(std::int64_t{torus.width()} * torus.height())) {
+            dropped = std::move(job_);
+            job_ = Picture();
+            lock.unlock();
+            idle_.notify_all();
+            return false;
         }
         key_ = key;
         scaled_ = scaled;

@@ -61,6 +61,9 @@ class ScaledViewCache {
     // Forgets what the pixels show and stops scaling ahead; the next draw scales the whole part (into the
     // same memory when it fits).
     void clear();
+    // Takes the memory a view of this size first scales into, and its pages, now: the first picture shown
+    // then costs no page faults.
+    void prepare(QSize view);
 
     // The pixels the last draw newly showed, which had to be scaled (by the draw, or ahead of it): all of the
     // area after a fresh draw, the strips a scroll exposed, nothing when the view did not move.
@@ -76,6 +79,8 @@ class ScaledViewCache {
   private:
     // Everything below is guarded by mutex_ unless noted.
     void clearLocked();
+    // Memory for at least `pixels` kept pixels; false when there is none to be had.
+    bool reserveLocked(std::int64_t pixels);
     // Scales `rect` of the current picture into its torus slots; false when it could not be scaled.
     bool scaleIntoTorus(const Picture& picture, const QRect& rect);
     // Draws `area` (within the valid pixels) onto `target` at `at`.
@@ -100,6 +105,7 @@ class ScaledViewCache {
     QPoint origin_;
     std::unique_ptr<std::uint32_t[]> pixels_;
     std::int64_t capacity_ = 0;  // pixels allocated
+    std::int64_t prepared_ = 0;  // of those, the first ones whose pages prepare() has taken
     QRect window_;               // the kept window, in scaled-picture coordinates
     QRect valid_;                // the pixels of the window that hold their scaled values (a rectangle)
     QRect area_;                 // the part last drawn

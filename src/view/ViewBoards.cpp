@@ -13,6 +13,7 @@ void ViewBoards::resize(QSize viewSize) {
         board->resize(w, h);
     }
     scaled.clear();
+    scaled.prepare(QSize(w, h));
 }
 
 DrawingBoard& ViewBoards::display() {
