@@ -452,24 +452,6 @@ constexpr int kRows2[5] = {0, 1, 3, 5, 7};
 constexpr int kRows4[7] = {0, 1, 2, 3, 5, 6, 7};
 constexpr int kRows8[8] = {0, 1, 2, 3, 4, 5, 6, 7};
 
-// The SIMD code's 32-bit lanes: sums wrap, then round and shift arithmetically. Products of a 16-bit value
-// and a constant below 2^15 fit in 32 bits.
-inline std::int32_t Descale(std::uint32_t x, int n) {
-    return std::int32_t(x + (std::uint32_t(1) << (n - 1))) >> n;
-}
-
-inline std::uint32_t Times(std::int32_t v, std::int32_t constant) {
-    return std::uint32_t(v * constant);
-}
-
-inline std::int32_t Saturate16(std::int32_t v) {
-    return std::clamp(v, -32768, 32767);
-}
-
-inline std::uint8_t Sample(std::int32_t v) {
-    return std::uint8_t(std::clamp(v, -128, 127) + 128);
-}
-
 inline std::int32_t Dequantize(std::int16_t c, std::int16_t q) {
     return std::int16_t(std::int32_t(c) * q);  // 16-bit product, as pmullw
 }
@@ -641,6 +623,24 @@ void Idct4(const std::int16_t* c, std::int16_t dc, const std::int16_t* q, std::u
 }
 
 #else
+
+// The SIMD code's 32-bit lanes: sums wrap, then round and shift arithmetically. Products of a 16-bit value
+// and a constant below 2^15 fit in 32 bits.
+inline std::int32_t Descale(std::uint32_t x, int n) {
+    return std::int32_t(x + (std::uint32_t(1) << (n - 1))) >> n;
+}
+
+inline std::uint32_t Times(std::int32_t v, std::int32_t constant) {
+    return std::uint32_t(v * constant);
+}
+
+inline std::int32_t Saturate16(std::int32_t v) {
+    return std::clamp(v, -32768, 32767);
+}
+
+inline std::uint8_t Sample(std::int32_t v) {
+    return std::uint8_t(std::clamp(v, -128, 127) + 128);
+}
 
 inline bool OnlyDc(const std::int16_t* c, int count) {
     int any = 0;
