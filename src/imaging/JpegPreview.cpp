@@ -1194,7 +1194,7 @@ bool ParseHeaders(const std::uint8_t* data, std::size_t size, Header* hd) {
 
 constexpr std::size_t kSlack = 4096;  // zero bytes after the scan data: more than any MCU reads
 constexpr std::int64_t kSmallScanBytes = 192 * 1024;
-constexpr std::size_t kSecondThreadBytes = std::size_t(96) << 20;  // coefficients a guessed parse may keep
+constexpr std::size_t kSecondThreadBytes = std::size_t(96) << 20;  // the MCUs a guessed parse may keep
 
 enum : std::uint8_t { kEntryFailed = 1 };
 
@@ -1213,9 +1213,8 @@ struct BlockDesc {
     bool store;     // AC terms kept (2×2, 4×4 or 8×8 IDCT)
     int slotCount;  // slots the block takes
     // Where the block goes in an MCU the second thread keeps (its DC term first): a 2×2 block as its DC term
-    // and Idct2Odd (`packed`, 8 slots), any other as its slots.
+    // and Idct2Odd (kPackedSlots), any other as its slots.
     int recordOffset;
-    bool packed;
     int scale;  // IDCT output side
     const Huffman* dcTable;
     const Huffman* acTable;
@@ -1275,8 +1274,8 @@ class PreviewDecoder {
     BlockDesc blocks_[6] = {};
     int blockCount_ = 0;
     int mcuSlots_ = 0;
-    int mcuRecord_ = 0;  // slots of an MCU the second thread keeps
-    bool packed_ = false;
+    int mcuRecord_ = 0;    // slots of an MCU the second thread keeps
+    bool packed_ = false;  // some block of an MCU is kept packed (a 2×2 one)
     Chroma chroma_[3] = {};
     int chromaWidth_[3] = {}, chromaHeight_[3] = {};  // downsampled size after the IDCT
 
@@ -1407,11 +1406,10 @@ bool PreviewDecoder::setUp(const std::uint8_t* data, std::size_t size) {
                 bd.pairTable = &pairTable_[comp.ta];
                 bd.slot = slot_[c];
                 bd.quant = quant_[c];
-                bd.packed = ssize == 2;
                 bd.recordOffset = recordOffset;
                 offset += blockSlots;
-                recordOffset += bd.packed ? kPackedSlots : blockSlots;
-                packed_ = packed_ || bd.packed;
+                recordOffset += ssize == 2 ? kPackedSlots : blockSlots;
+                packed_ = packed_ || ssize == 2;
             }
         }
         planeStride_[c] = std::size_t(mcusX_ * ch * ssize);
@@ -1575,7 +1573,7 @@ void PreviewDecoder::idctMcu(const std::int16_t* coef, std::int64_t mx, std::int
         if (bd.scale == 1) {
             *dst = Idct1(dc, bd.quant[0]);
         } else if (bd.scale == 2) {
-            if (kept && bd.packed) {
+            if (kept) {
                 Idct2Odd odd;
                 std::memcpy(&odd, block + 2, sizeof odd);
                 Idct2Finish(odd, dc, bd.quant[0], dst, bd.stride);
@@ -1595,7 +1593,7 @@ void PreviewDecoder::keepMcu(const std::int16_t* coef, std::int16_t* record) con
         const BlockDesc& bd = blocks_[i];
         const std::int16_t* block = coef + bd.offset;
         std::int16_t* to = record + bd.recordOffset;
-        if (bd.packed) {
+        if (bd.scale == 2) {
             to[0] = block[0];
             const Idct2Odd odd = Idct2OddPart(block, bd.quant);
             std::memcpy(to + 2, &odd, sizeof odd);
@@ -2042,13 +2040,13 @@ QImage PreviewDecoder::run(const JpegPreviewOptions& options) {
         const std::size_t entries = std::size_t(cap_) + 1;
         const std::size_t startBytes = entries * sizeof(std::uint64_t);
         const std::size_t predBytes = (entries * 3 * sizeof(std::int16_t) + 63) & ~std::size_t(63);
-        const std::size_t coefBytes = std::size_t(cap_) * std::size_t(mcuRecord_) * sizeof(std::int16_t);
-        split = entryMemory_.allocate(startBytes + predBytes + coefBytes + entries);
+        const std::size_t recordBytes = std::size_t(cap_) * std::size_t(mcuRecord_) * sizeof(std::int16_t);
+        split = entryMemory_.allocate(startBytes + predBytes + recordBytes + entries);
         if (split) {
             starts_ = entryMemory_.as<std::uint64_t>();
             preds_ = reinterpret_cast<std::int16_t*>(entryMemory_.data() + startBytes);
             records_ = reinterpret_cast<std::int16_t*>(entryMemory_.data() + startBytes + predBytes);
-            flags_ = entryMemory_.data() + startBytes + predBytes + coefBytes;
+            flags_ = entryMemory_.data() + startBytes + predBytes + recordBytes;
             secondStartBit_ = secondBit;
             starts_[0] = secondBit;
         }
